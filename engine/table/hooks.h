@@ -1,0 +1,89 @@
+#pragma once
+// Operation tables through which the table layer reaches the layers above it
+// (expressions, indexes, memo files) without depending on them. Each layer
+// installs its table at start-up; with a table not installed the table layer
+// works without that layer: no filters, natural order only, no memo file.
+// The hooks act on the area they are given, which is always the current one.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace xb {
+
+struct WorkArea;
+
+// State a layer keeps per work area (a compiled filter, the open index
+// file, the memo file). Owned by the WorkArea, destroyed when it closes.
+class AreaExtension {
+ public:
+  virtual ~AreaExtension() = default;
+};
+
+class ParserHooks {
+ public:
+  virtual ~ParserHooks() = default;
+  // Compiles a logical expression against `area`; nullptr with the error
+  // state set when it does not compile.
+  virtual std::unique_ptr<AreaExtension> CompileFilter(WorkArea& area, const std::string& text) = 0;
+  // Evaluates a compiled filter on the area's current record.
+  virtual bool EvaluateFilter(WorkArea& area, AreaExtension& filter) = 0;
+};
+
+class IndexHooks {
+ public:
+  virtual ~IndexHooks() = default;
+  virtual bool IndexActive(WorkArea& area) = 0;
+  virtual int32_t IndexFirst(WorkArea& area) = 0;
+  virtual int32_t IndexLast(WorkArea& area) = 0;
+  virtual int32_t IndexNext(WorkArea& area) = 0;
+  virtual int32_t IndexPrev(WorkArea& area) = 0;
+  virtual bool IndexAtEOF(WorkArea& area) = 0;
+  virtual bool IndexAtBOF(WorkArea& area) = 0;
+  virtual void IndexSync(WorkArea& area) = 0;
+  virtual void IndexAfterMove(WorkArea& area) = 0;
+  virtual void IndexOnBOF(WorkArea& area) = 0;
+  virtual void IndexOnEOF(WorkArea& area) = 0;
+  virtual void IndexSetMoving(WorkArea& area, bool on) = 0;
+  virtual void IndexSetUpdating(WorkArea& area, bool on) = 0;
+  virtual void IndexAddKeys(WorkArea& area) = 0;
+  virtual void IndexBeforeReplace(WorkArea& area) = 0;
+  virtual void IndexAfterReplace(WorkArea& area) = 0;
+  virtual void IndexClose(WorkArea& area) = 0;
+  virtual void IndexReindex(WorkArea& area) = 0;
+};
+
+// A memo's text read line by line (Locate on memo fields).
+class MemoLineSource {
+ public:
+  virtual ~MemoLineSource() = default;
+  // Next line without its line end; false at the end of the text.
+  virtual bool NextLine(std::string& line) = 0;
+};
+
+class MemoHooks {
+ public:
+  virtual ~MemoHooks() = default;
+  // Opens the memo file of a table being opened; `table_base` is the table
+  // file name without extension. False with the error state set.
+  virtual bool OpenMemo(WorkArea& area, const std::string& table_base) = 0;
+  virtual void CloseMemo(WorkArea& area) = 0;
+  // Packs the memo file after the table was packed.
+  virtual bool PackMemo(WorkArea& area) = 0;
+  // Creates the memo file for a new table (the table's name, its version
+  // byte, block size and a caller label for messages).
+  virtual bool CreateMemo(const std::string& table_name, uint8_t version, int block_size,
+                          const std::string& caller) = 0;
+  // The memo whose block number is `block` as a line source; nullptr when
+  // the memo cannot be read (error state set).
+  virtual std::unique_ptr<MemoLineSource> OpenLines(WorkArea& area, int32_t block) = 0;
+};
+
+// Install (or with nullptr remove) a layer's table. The caller keeps it alive.
+void InstallParserHooks(ParserHooks* hooks);
+void InstallIndexHooks(IndexHooks* hooks);
+void InstallMemoHooks(MemoHooks* hooks);
+ParserHooks* InstalledParserHooks();
+IndexHooks* InstalledIndexHooks();
+MemoHooks* InstalledMemoHooks();
+
+}  // namespace xb

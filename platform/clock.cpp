@@ -1,0 +1,37 @@
+#include "platform/clock.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace platform {
+namespace {
+
+class RealClock : public Clock {
+ public:
+  uint32_t TickCount() override {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  }
+  CivilDate Today() override {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+  }
+};
+
+Clock* g_clock = nullptr;
+
+}  // namespace
+
+Clock& SystemClock() {
+  static RealClock clock;
+  return clock;
+}
+
+Clock& CurrentClock() { return g_clock ? *g_clock : SystemClock(); }
+
+void SetClock(Clock* clock) { g_clock = clock; }
+
+}  // namespace platform

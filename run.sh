@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and starts Quillpad. Until the desktop
+# program exists, it shows the storage engine at work through xbtool on a
+# small demonstration table.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
+cmake -S . -B build -G Ninja >/dev/null
+ninja -C build -j "$(nproc)"
+
+if [ -x build/app/quillpad ]; then
+  exec build/app/quillpad "$@"
+fi
+
+demo=build/demo
+mkdir -p "$demo"
+table=$demo/people.dbf
+rm -f "$table"
+xbtool=build/tools/xbtool
+set -x
+$xbtool create "$table" NAME,C,20 CITY,C,15 BORN,D,8 HEIGHT,N,5,2 ACTIVE,L,1
+$xbtool append "$table" NAME="Ada Lovelace" CITY=London BORN=18151210 HEIGHT=1.65 ACTIVE=T
+$xbtool append "$table" NAME="Émile Zola" CITY=Paris BORN=18400402 HEIGHT=1.72 ACTIVE=F
+$xbtool info "$table"
+$xbtool dump "$table"
