@@ -13,17 +13,19 @@ class RealClock : public Clock {
     return static_cast<uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
   }
-  CivilDate Today() override {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
-  }
+  CivilDate Today() override { return LocalDate(std::time(nullptr)); }
 };
 
 Clock* g_clock = nullptr;
 
 }  // namespace
+
+CivilDate LocalDate(int64_t unix_seconds) {
+  std::time_t t = static_cast<std::time_t>(unix_seconds);
+  std::tm local{};
+  localtime_r(&t, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
 
 Clock& SystemClock() {
   static RealClock clock;

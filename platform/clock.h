@@ -23,6 +23,10 @@ Clock& SystemClock();
 Clock& CurrentClock();
 void SetClock(Clock* clock);
 
+// The local calendar date of a moment given in seconds since 1970 UTC
+// (a file's time stamp), in the process's time zone.
+CivilDate LocalDate(int64_t unix_seconds);
+
 inline uint32_t TickCount() { return CurrentClock().TickCount(); }
 inline CivilDate Today() { return CurrentClock().Today(); }
 

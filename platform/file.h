@@ -31,9 +31,9 @@ inline constexpr int kDenyAll = 0x10;
 inline constexpr int kDenyWrite = 0x20;
 inline constexpr int kDenyRead = 0x30;
 inline constexpr int kDenyNone = 0x40;
-inline constexpr int kShared = kReadWrite | kDenyNone;        // 0x42
-inline constexpr int kExclusive = kReadWrite | kDenyAll;      // 0x12
-inline constexpr int kReadOnlyShared = kRead | kDenyNone;     // 0x40
+inline constexpr int kShared = kReadWrite | kDenyNone;          // 0x42
+inline constexpr int kExclusive = kReadWrite | kDenyAll;        // 0x12
+inline constexpr int kReadOnlyShared = kRead | kDenyNone;       // 0x40
 inline constexpr int kReadOnlyExclusive = kRead | kDenyCompat;  // 0x00
 }  // namespace open_mode
 
@@ -55,7 +55,10 @@ class File {
   // Last modification time, seconds since 1970-01-01 UTC.
   virtual int ModifiedTime(int64_t& seconds) = 0;
   // Non-blocking byte-range lock (exclusive) and unlock. A range held by
-  // another open of the file is refused with 33 at once.
+  // another open of the file is refused with 33 at once. A zero-length range
+  // succeeds and locks nothing. When the file could only be opened read-only
+  // (no write permission) the lock is a shared one, which still keeps every
+  // exclusive lock out.
   virtual int Lock(uint64_t offset, uint64_t length) = 0;
   virtual int Unlock(uint64_t offset, uint64_t length) = 0;
   // The mode the file was opened with.
@@ -97,13 +100,21 @@ void SetFiles(FileSystem* fs);
 class FileSystemWrapper : public FileSystem {
  public:
   explicit FileSystemWrapper(FileSystem& target) : target_(target) {}
-  int Open(const std::string& p, int m, std::unique_ptr<File>& o) override { return target_.Open(p, m, o); }
-  int Create(const std::string& p, int m, std::unique_ptr<File>& o) override { return target_.Create(p, m, o); }
+  int Open(const std::string& p, int m, std::unique_ptr<File>& o) override {
+    return target_.Open(p, m, o);
+  }
+  int Create(const std::string& p, int m, std::unique_ptr<File>& o) override {
+    return target_.Create(p, m, o);
+  }
   int Delete(const std::string& p) override { return target_.Delete(p); }
   int Rename(const std::string& f, const std::string& t) override { return target_.Rename(f, t); }
   std::string Resolve(const std::string& p) override { return target_.Resolve(p); }
-  int TempFileName(const std::string& pre, std::string& o) override { return target_.TempFileName(pre, o); }
-  int DiskFreeBytes(const std::string& p, uint64_t& o) override { return target_.DiskFreeBytes(p, o); }
+  int TempFileName(const std::string& pre, std::string& o) override {
+    return target_.TempFileName(pre, o);
+  }
+  int DiskFreeBytes(const std::string& p, uint64_t& o) override {
+    return target_.DiskFreeBytes(p, o);
+  }
 
  protected:
   FileSystem& target_;
@@ -113,7 +124,9 @@ class FileSystemWrapper : public FileSystem {
 class FileWrapper : public File {
  public:
   explicit FileWrapper(std::unique_ptr<File> target) : target_(std::move(target)) {}
-  int ReadAt(uint64_t o, std::span<uint8_t> out, size_t& r) override { return target_->ReadAt(o, out, r); }
+  int ReadAt(uint64_t o, std::span<uint8_t> out, size_t& r) override {
+    return target_->ReadAt(o, out, r);
+  }
   int WriteAt(uint64_t o, std::span<const uint8_t> d) override { return target_->WriteAt(o, d); }
   int Truncate(uint64_t s) override { return target_->Truncate(s); }
   int Flush() override { return target_->Flush(); }

@@ -26,6 +26,7 @@ ErrorState& State() {
 uint16_t ErrorCode() { return State().code; }
 const std::string& ErrorText() { return State().text; }
 void ClearErrorCode() { State().code = 0; }
+void SetErrorCodeOnly(int code) { State().code = static_cast<uint16_t>(code); }
 
 void SetError(int code, std::string text) {
   ErrorState& s = State();

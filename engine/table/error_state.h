@@ -27,6 +27,9 @@ uint16_t ErrorCode();
 const std::string& ErrorText();
 // Clears ErrorCode only; commands do this when they start.
 void ClearErrorCode();
+// Sets ErrorCode alone: no text, no pending code, no report. For results
+// that are recorded but are not failures (a file search that found nothing).
+void SetErrorCodeOnly(int code);
 
 void SetError(int code, std::string text);
 void ReportError();

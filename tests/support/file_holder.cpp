@@ -28,7 +28,8 @@ void RunHolderIfAsked() {
   char path[4096] = {};
   int mode = 0;
   unsigned long long offset = 0, length = 0;
-  if (std::sscanf(request, "%d %llu %llu %4095[^\n]", &mode, &offset, &length, path) != 4) _exit(99);
+  if (std::sscanf(request, "%d %llu %llu %4095[^\n]", &mode, &offset, &length, path) != 4)
+    _exit(99);
   std::unique_ptr<platform::File> file;
   int result = platform::Files().Open(path, mode, file);
   if (result == 0 && length != 0) result = file->Lock(offset, length);
@@ -44,7 +45,8 @@ const bool holder_checked = (RunHolderIfAsked(), true);
 
 }  // namespace
 
-FileHolder::FileHolder(const std::string& path, int mode, uint64_t lock_offset, uint64_t lock_length) {
+FileHolder::FileHolder(const std::string& path, int mode, uint64_t lock_offset,
+                       uint64_t lock_length) {
   (void)holder_checked;
   int result_pipe[2], hold_pipe[2];
   if (pipe2(result_pipe, O_CLOEXEC) != 0 || pipe2(hold_pipe, O_CLOEXEC) != 0)

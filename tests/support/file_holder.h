@@ -7,9 +7,10 @@
 //
 // The child is recognised by an environment variable before main() runs, so
 // any test binary that links this helper can act as the holder.
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
-#include <sys/types.h>
 
 namespace qptest {
 
