@@ -35,6 +35,11 @@
 //   (2) The header on disk is rewritten only by UpdateHeader and CloseDbf;
 //       between an append and the next header write the count on disk is
 //       behind and the end-of-file byte may be missing (state kAppended).
+//   (3) OpenDbf never writes: a refused file is closed unchanged and the
+//       area stays closed with no fields and no buffer (dbf_open.cpp lists
+//       the checks on header length, record length and record count).
+//   (4) Writes only ever name records 1..record_count + 1; a failed write
+//       leaves record_count, current_record and the state as they were.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -91,7 +96,8 @@ void SetMemoFileCreator(MemoFileCreator creator);
 // REQUIRES: area.file_name and area.file_mode are set, area is not open.
 bool OpenDbf(DbfFile& area);
 // Creates the table (and its memo file) and leaves it closed; `area` is
-// only used as scratch state.
+// only used as scratch state. A bad definition (211) writes nothing; so
+// does a memo field while no MemoFileCreator is installed (229).
 bool CreateDbf(DbfFile& area, const std::string& name, std::span<const FieldDesc> fields);
 bool GetDbfRecord(DbfFile& area, int32_t n);
 bool PutDbfRecord(DbfFile& area, int32_t n);

@@ -1,0 +1,15 @@
+#include "tools/xbtool/table_text.h"
+
+#include "platform/codepage.h"
+
+namespace xbtool {
+
+std::string TableText::ToUtf8(std::string_view stored) const {
+  return oem_ ? platform::OemToUtf8(stored) : platform::AnsiToUtf8(stored);
+}
+
+std::string TableText::FromUtf8(std::string_view utf8) const {
+  return oem_ ? platform::Utf8ToOem(utf8) : platform::Utf8ToAnsi(utf8);
+}
+
+}  // namespace xbtool
