@@ -3,6 +3,11 @@
 // table file (DbfFile), the two images of the current record, the filter,
 // the alias, the lock state and whatever the upper layers keep per table.
 //
+// The work-area table has 35 slots numbered from 1. Select hands out 1..33
+// and only those are checked for alias clashes; 34 and 35 are closed at
+// engine shutdown only. One area is current (1 at start); every command acts
+// on it.
+//
 // The RecordBuffer (dbf.record) holds the current record as stored. The
 // SwapBuffer holds the same record as typed values and is what clients read
 // and change; Scatter fills it from the RecordBuffer, Gather the other way.
@@ -20,10 +25,18 @@
 //
 // Integers and doubles are stored in host byte order, unaligned: read and
 // write them with memcpy (see swap_values.h).
+//
+// Invariants of an open area (checked by the tests, kept by every command):
+//   (1) swap points at swap_size bytes: swap_storage when swap_owned, else
+//       the client's buffer given to Use; swap_copy has the same size.
+//   (2) swap_offsets[i] + width of field i <= swap_size for every field.
+//   (3) lock_state is kRecordsLocked exactly when record_locks is not empty,
+//       and locked_count is its length.
 #include <cstdint>
 #include <forward_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/table/dbf_file.h"
@@ -35,6 +48,15 @@ enum class LockState : uint8_t { kNone, kAppendLocked, kRecordsLocked };
 
 inline constexpr int kWorkAreaSlots = 35;
 inline constexpr int kSelectableAreas = 33;
+
+// What Continue needs to repeat the last successful Locate on a field.
+struct LocateMemory {
+  int field = 0;  // 1-based; 0 = no Locate to continue
+  std::string text;
+  bool caseless = false;
+  bool exact = false;
+  bool contained = false;
+};
 
 struct WorkArea {
   int number = 0;  // slot number, 1..35
@@ -61,6 +83,11 @@ struct WorkArea {
   // Per-table state of the upper layers.
   std::unique_ptr<AreaExtension> memo;
   std::unique_ptr<AreaExtension> index;
+  // The second file variable: the index layer keeps the table's index file
+  // here (IndexFileOf); closed with the table.
+  std::unique_ptr<platform::File> index_file;
+
+  LocateMemory locate;
 };
 
 // The area in slot n (1..35), or nullptr when the slot is empty or n is out
@@ -70,5 +97,27 @@ WorkArea* AreaAt(int n);
 WorkArea* CurrentArea();
 // The open area among 1..33 whose alias is `alias` (upper case), or nullptr.
 WorkArea* FindAreaByAlias(const std::string& alias);
+// The current area number (1 at start-up).
+int SelectedArea();
+
+// --- For the engine's command units -------------------------------------
+
+// The current area, or nullptr after SetError(215, "No database in use [" +
+// command + "]  WorkArea = " + n).
+WorkArea* RequireArea(std::string_view command);
+// Makes n current without any check. REQUIRES: 1 <= n <= 35.
+void SetSelectedArea(int n);
+// Puts an area into slot n (its number is set) / takes it out again.
+// REQUIRES: 1 <= n <= 35, and the slot is empty for PutArea.
+WorkArea& PutArea(int n, std::unique_ptr<WorkArea> area);
+std::unique_ptr<WorkArea> TakeArea(int n);
+
+// Recomputes the record count from the file size for a table that is not
+// open exclusively, so that records appended by other programs become
+// reachable. Exclusive tables, and a size that cannot be read, keep the
+// count as it is.
+void RefreshRecordCount(WorkArea& area);
+// The same for any table, exclusive or not.
+void RecountFromFileSize(WorkArea& area);
 
 }  // namespace xb

@@ -1,0 +1,149 @@
+#include "engine/table/editing.h"
+
+#include <algorithm>
+
+#include "engine/table/error_state.h"
+#include "engine/table/hooks.h"
+#include "engine/table/scatter_gather.h"
+#include "engine/table/switches.h"
+#include "engine/table/work_area.h"
+
+namespace xb {
+namespace {
+
+IndexHooks* ActiveIndex(WorkArea& area) {
+  IndexHooks* hooks = InstalledIndexHooks();
+  return hooks != nullptr && hooks->IndexActive(area) ? hooks : nullptr;
+}
+
+bool InLockList(const WorkArea& area, int32_t n) {
+  return std::find(area.record_locks.begin(), area.record_locks.end(), n) !=
+         area.record_locks.end();
+}
+
+// Writes the deletion flag of the current record; on failure the buffers
+// go back to what the file still holds.
+bool SetDeletionFlag(WorkArea& area, bool deleted) {
+  DbfFile& dbf = area.dbf;
+  const uint8_t old_swap = area.swap[0];
+  const uint8_t old_flag = dbf.record[0];
+  area.swap[0] = deleted ? 1 : 0;
+  dbf.record[0] = deleted ? '*' : ' ';
+  if (WriteDeleteFlag(dbf, dbf.current_record)) return true;
+  area.swap[0] = old_swap;
+  dbf.record[0] = old_flag;
+  return false;
+}
+
+}  // namespace
+
+void ClearRecord() {
+  if (WorkArea* area = RequireArea("ClearRecord")) BlankRecord(*area);
+}
+
+bool Append() {
+  WorkArea* area = RequireArea("Append");
+  if (area == nullptr) return false;
+  ClearErrorCode();
+  DbfFile& dbf = area->dbf;
+  if (Switches().network_mode && !area->exclusive &&
+      area->lock_state != LockState::kAppendLocked) {
+    SetError(5, "File must be locked to append: " + dbf.file_name + " [APPEND]");
+    return false;
+  }
+  RefreshRecordCount(*area);
+  Gather(*area);
+  IndexHooks* ix = ActiveIndex(*area);
+  if (ix != nullptr) ix->IndexSetUpdating(*area, true);
+  const bool written = AppendDbfRecord(dbf);
+  if (written) {
+    Scatter(*area);
+    if (ix != nullptr) ix->IndexAddKeys(*area);
+    dbf.eof = dbf.bof = false;
+  }
+  if (ix != nullptr) ix->IndexSetUpdating(*area, false);
+  return written;
+}
+
+bool Replace() {
+  WorkArea* area = RequireArea("Replace");
+  if (area == nullptr) return false;
+  DbfFile& dbf = area->dbf;
+  const int32_t n = dbf.current_record;
+  const std::string quoted = "Database \"" + dbf.file_name + "\"";
+  if (n < 1) {
+    SetError(212, quoted + " is empty." + " [REPLACE]");
+    return false;
+  }
+  if (n > dbf.record_count) {
+    SetError(212, quoted + " is at EOF." + " [REPLACE]");
+    return false;
+  }
+  if (!area->exclusive && !InLockList(*area, n)) {
+    SetError(1200, "Record #" + std::to_string(n) + " in " + dbf.file_name + " [REPLACE]");
+    return false;
+  }
+  IndexHooks* ix = ActiveIndex(*area);
+  if (ix != nullptr) {
+    if (area->swap_copy.size() != area->swap_size) {
+      SetError(254, dbf.file_name + " " + "Swap-buffer NIL." + " [REPLACE]");
+      return false;
+    }
+    ix->IndexSetUpdating(*area, true);
+    // The index layer removes the keys of the record as it is on disk now
+    // (another program may have changed it), then adds the new ones.
+    std::copy_n(area->swap, area->swap_size, area->swap_copy.begin());
+    if (!GetDbfRecord(dbf, n)) {
+      std::copy_n(area->swap_copy.begin(), area->swap_size, area->swap);
+      ix->IndexSetUpdating(*area, false);
+      return false;
+    }
+    Scatter(*area);
+    ix->IndexBeforeReplace(*area);
+    std::copy_n(area->swap_copy.begin(), area->swap_size, area->swap);
+  }
+  Gather(*area);
+  const bool written = PutDbfRecord(dbf, n);
+  if (written) {
+    Scatter(*area);
+    dbf.eof = dbf.bof = false;
+    if (ix != nullptr) ix->IndexAfterReplace(*area);
+  }
+  if (ix != nullptr) ix->IndexSetUpdating(*area, false);
+  return written;
+}
+
+bool DeleteRec() {
+  WorkArea* area = RequireArea("DeleteRec");
+  if (area == nullptr) return false;
+  DbfFile& dbf = area->dbf;
+  if (!area->exclusive && !InLockList(*area, dbf.current_record)) {
+    SetError(1200, dbf.file_name + " " + "Record not locked " + "[DeleteRec]");
+    return false;
+  }
+  if (dbf.current_record < 1 || dbf.current_record > dbf.record_count) return false;
+  return SetDeletionFlag(*area, true);
+}
+
+bool RecallRec() {
+  WorkArea* area = RequireArea("RecallRec");
+  if (area == nullptr) return false;
+  DbfFile& dbf = area->dbf;
+  if (!area->exclusive && !InLockList(*area, dbf.current_record)) {
+    SetError(1200, "Record not locked [RecallRec]");
+    return false;
+  }
+  RefreshRecordCount(*area);
+  if (dbf.current_record < 1 || dbf.current_record > dbf.record_count) {
+    SetError(1103, dbf.file_name + " at EOF [RecallRec]");
+    return false;
+  }
+  return SetDeletionFlag(*area, false);
+}
+
+bool Deleted() {
+  WorkArea* area = RequireArea("Deleted");
+  return area != nullptr && area->swap[0] != 0;
+}
+
+}  // namespace xb

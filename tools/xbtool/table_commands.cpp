@@ -1,0 +1,200 @@
+#include "tools/xbtool/table_commands.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "engine/table/dates.h"
+#include "engine/table/xbase.h"
+#include "platform/codepage.h"
+
+namespace xbtool {
+namespace {
+
+// Splits the option words this group knows off the positional arguments.
+struct Args {
+  std::vector<std::string> words;
+  bool nocase = false;
+  bool exact = false;
+  bool hide_deleted = false;
+  std::string unknown;
+};
+
+Args Split(const Options& options) {
+  Args a;
+  for (const std::string& arg : options.args) {
+    if (arg == "--nocase") a.nocase = true;
+    else if (arg == "--exact") a.exact = true;
+    else if (arg == "--hide-deleted") a.hide_deleted = true;
+    else if (arg.rfind("--", 0) == 0) a.unknown = arg;
+    else a.words.push_back(arg);
+  }
+  return a;
+}
+
+// Opens the table shared in a work area of its own; the engine converts
+// OEM tables to ANSI, so the tool only converts between ANSI and UTF-8.
+bool OpenShared(const Options& options, const std::string& table) {
+  xb::Switches().ansi_tables = !options.oem;
+  xb::Select(0);
+  return xb::Use(table);
+}
+
+int Finish(int status) {
+  xb::Unlock();
+  xb::CloseAll();
+  return status;
+}
+
+int Failed() { return Finish(EngineError()); }
+
+int LockRefused(const std::string& what) {
+  std::cerr << "xbtool: " << what << " is locked by another program\n";
+  return Finish(kExitEngineError);
+}
+
+bool ParseNumber(const std::string& text, int32_t& out) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  out = static_cast<int32_t>(std::min(std::stoll(text), 0x7FFFFFFFLL));
+  return true;
+}
+
+// A value from the command line as the SwapBuffer takes it.
+std::string EngineValue(int field, const std::string& utf8) {
+  if (xb::FieldType(field) == 'D') {
+    std::string digits;
+    for (char c : utf8)
+      if (c != '-') digits += c;
+    if (digits.size() == 8) return xb::DbfToDateText(digits);
+  }
+  return platform::Utf8ToAnsi(utf8);
+}
+
+std::string CsvCell(const std::string& value) {
+  if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
+  std::string quoted = "\"";
+  for (char c : value) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// The current record as a CSV line (deletion flag first), from the
+// SwapBuffer's text forms.
+std::string RecordLine() {
+  xb::WorkArea& area = *xb::CurrentArea();
+  std::string line = xb::Deleted() ? "*" : "";
+  for (int f = 1; f <= xb::FieldCount(); ++f) {
+    std::string value = xb::GetSwapText(area, f);
+    while (!value.empty() && value.back() == ' ') value.pop_back();
+    line += "," + CsvCell(platform::AnsiToUtf8(value));
+  }
+  return line;
+}
+
+int SetDeletion(const Options& options, bool deleted) {
+  const Args a = Split(options);
+  int32_t rec = 0;
+  if (a.words.size() != 2 || !ParseNumber(a.words[1], rec) || !a.unknown.empty())
+    return UsageError(std::string(deleted ? "delete" : "recall") + " takes a table and a record number");
+  if (!OpenShared(options, a.words[0])) return Failed();
+  xb::Go(rec);
+  if (xb::ErrorCode() != 0) return Failed();
+  if (!xb::RLock()) return LockRefused("record " + a.words[1]);
+  if (!(deleted ? xb::DeleteRec() : xb::RecallRec())) return Failed();
+  return Finish(kExitOk);
+}
+
+}  // namespace
+
+int LockedAppendCommand(const Options& options) {
+  const Args a = Split(options);
+  if (a.words.empty() || !a.unknown.empty()) return UsageError("append needs a table");
+  if (!OpenShared(options, a.words[0])) return Failed();
+  xb::WorkArea& area = *xb::CurrentArea();
+  xb::ClearRecord();
+  for (size_t i = 1; i < a.words.size(); ++i) {
+    const std::string& word = a.words[i];
+    const size_t equals = word.find('=');
+    const int field =
+        equals == std::string::npos ? 0 : xb::FieldNo(platform::Utf8ToAnsi(word.substr(0, equals)));
+    if (field == 0 || !xb::PutSwapText(area, field, EngineValue(field, word.substr(equals + 1)))) {
+      xb::CloseAll();
+      return UsageError("no such field: " + word);
+    }
+  }
+  if (!xb::ALock()) return LockRefused("the table's append lock");
+  if (!xb::Append()) return Failed();
+  std::cout << xb::RecNo() << "\n";
+  return Finish(kExitOk);
+}
+
+int DeleteCommand(const Options& options) { return SetDeletion(options, true); }
+int RecallCommand(const Options& options) { return SetDeletion(options, false); }
+
+int PackCommand(const Options& options) {
+  const Args a = Split(options);
+  if (a.words.size() != 1 || !a.unknown.empty()) return UsageError("pack takes one table");
+  if (!OpenShared(options, a.words[0])) return Failed();
+  if (!xb::Pack()) {
+    if (xb::ErrorCode() != 0) return Failed();
+    std::cerr << "xbtool: " << a.words[0] << " is open in another program\n";
+    return Finish(kExitEngineError);
+  }
+  std::cout << xb::RecCount() << "\n";
+  return Finish(kExitOk);
+}
+
+int LocateCommand(const Options& options) {
+  const Args a = Split(options);
+  if (a.words.size() != 3 || !a.unknown.empty())
+    return UsageError("locate takes a table, a field and a value");
+  if (!OpenShared(options, a.words[0])) return Failed();
+  const int field = xb::FieldNo(platform::Utf8ToAnsi(a.words[1]));
+  const std::string value = field == 0 ? a.words[2] : EngineValue(field, a.words[2]);
+  xb::ClearErrorCode();
+  const bool found = xb::Locate(platform::Utf8ToAnsi(a.words[1]), {value}, a.nocase, a.exact);
+  if (xb::ErrorCode() != 0) return Failed();
+  if (!found) {
+    std::cout << "not found\n";
+    return Finish(kExitEngineError);
+  }
+  std::cout << xb::RecNo() << "\n" << RecordLine() << "\n";
+  return Finish(kExitOk);
+}
+
+int PeekCommand(const Options& options) {
+  const Args a = Split(options);
+  int32_t rec = 0;
+  if (a.words.size() != 3 || !ParseNumber(a.words[2], rec) || !a.unknown.empty())
+    return UsageError("peek takes a table, a field and a record number");
+  if (!OpenShared(options, a.words[0])) return Failed();
+  int32_t field = 0;
+  if (!ParseNumber(a.words[1], field)) field = xb::FieldNo(platform::Utf8ToAnsi(a.words[1]));
+  if (field == 0 && a.words[1] != "0") {
+    xb::CloseAll();
+    return UsageError("no such field: " + a.words[1]);
+  }
+  const std::string raw = xb::Peek(field, rec);
+  if (xb::ErrorCode() != 0) return Failed();
+  // Peek gives the file's own bytes, in the table's code page.
+  std::cout << (options.oem ? platform::OemToUtf8(raw) : platform::AnsiToUtf8(raw)) << "\n";
+  return Finish(kExitOk);
+}
+
+int DumpVisibleCommand(const Options& options) {
+  const Args a = Split(options);
+  if (a.words.size() != 1 || !a.unknown.empty()) return UsageError("dump takes one table");
+  if (!OpenShared(options, a.words[0])) return Failed();
+  xb::SetIgnoreDel(a.hide_deleted);
+  std::string line = "*";
+  for (int f = 1; f <= xb::FieldCount(); ++f) line += "," + CsvCell(platform::AnsiToUtf8(xb::Field(f)));
+  std::cout << line << "\n";
+  for (xb::GoTop(); !xb::dEOF(); xb::Skip(1)) {
+    if (xb::ErrorCode() != 0) return Failed();
+    std::cout << RecordLine() << "\n";
+  }
+  return Finish(xb::ErrorCode() == 0 ? kExitOk : EngineError());
+}
+
+}  // namespace xbtool
