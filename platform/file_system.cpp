@@ -74,7 +74,11 @@ class LinuxFileSystem final : public FileSystem {
   int Rename(const std::string& from, const std::string& to) override {
     std::string real = Resolve(from);
     if (real.empty()) return MissingError(from, ENOENT, IoContext::kOther);
-    if (Posix().rename(real.c_str(), to.c_str()) != 0)
+    // Renaming onto an existing file replaces it under the name it has, as
+    // a case-insensitive file system would.
+    std::string target = Resolve(to);
+    if (target.empty()) target = to;
+    if (Posix().rename(real.c_str(), target.c_str()) != 0)
       return MissingError(to, errno, IoContext::kOther);
     return error::kNone;
   }

@@ -1,5 +1,7 @@
 #include "engine/dataset/memo_file.h"
 
+#include "engine/table/files.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -75,17 +77,7 @@ MemoFlavor FlavorOf(uint8_t kind) {
 }
 
 std::string MemoFileNameFor(const std::string& table_name, uint8_t version) {
-  size_t slash = table_name.find_last_of("/\\");
-  size_t dot = table_name.find_last_of('.');
-  bool has_ext = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  std::string base = has_ext ? table_name.substr(0, dot) : table_name;
-  std::string sample = has_ext ? table_name.substr(dot + 1) : BaseName(table_name);
-  bool lower = std::any_of(sample.begin(), sample.end(), [](unsigned char c) { return std::islower(c); }) &&
-               !std::any_of(sample.begin(), sample.end(), [](unsigned char c) { return std::isupper(c); });
-  std::string ext = MemoExtension(MemoKindOf(version));
-  if (lower)
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-  return base + "." + ext;
+  return SiblingFileName(table_name, MemoExtension(MemoKindOf(version)));
 }
 
 Status MemoFile::Create(const std::string& path, uint8_t kind, int block_size,

@@ -127,7 +127,8 @@ bool PackMemofile(WorkArea& area) {
 
   (void)old_file.Close();
   area.memo.reset();
-  (void)platform::Files().Delete(path);
+  // The rename replaces the old memo file in one step, so a crash here
+  // leaves either the old or the packed file, never none.
   if (int rc = platform::Files().Rename(temp, path); rc != 0)
     return Fail(Status(rc, "Memo file not found: " + path + " [PackMemofile]"));
   Result<std::unique_ptr<MemoFile>> reopened = MemoFile::Open(path, kind, MemoOpenMode(area));

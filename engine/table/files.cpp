@@ -1,5 +1,7 @@
 #include "engine/table/files.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -94,6 +96,20 @@ std::vector<std::string>& Failures() {
 
 std::string DefaultExt(const std::string& name, const std::string& ext) {
   return ExtensionDot(name) == std::string::npos ? name + "." + ext : name;
+}
+
+std::string SiblingFileName(const std::string& table_name, const std::string& ext) {
+  std::string real = platform::Files().Resolve(table_name);
+  if (real.empty()) real = table_name;
+  const NameParts parts = SplitName(real);
+  // The extension decides the case; a name without one goes by its base.
+  const std::string& sample = parts.extension.empty() ? parts.base : parts.extension;
+  const bool lower = std::any_of(sample.begin(), sample.end(), [](unsigned char c) { return std::islower(c); }) &&
+                     std::none_of(sample.begin(), sample.end(), [](unsigned char c) { return std::isupper(c); });
+  std::string new_ext = ext;
+  if (lower)
+    std::transform(new_ext.begin(), new_ext.end(), new_ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  return ForceExt(real, new_ext);
 }
 
 std::string ForceExt(const std::string& name, const std::string& ext) {

@@ -18,6 +18,13 @@ namespace xb {
 std::string DefaultExt(const std::string& name, const std::string& ext);
 // name with its extension (if any) replaced by "." + ext.
 std::string ForceExt(const std::string& name, const std::string& ext);
+// The name of a file that lives beside a table (its memo or index file):
+// the table's name as it really is on disk, with `ext` in place of its
+// extension, in lower case when the table's extension (or, without one, its
+// name) is lower case. The
+// engine keeps table names upper-cased, but on a case-sensitive file system
+// the files beside "notes.dbf" must be "notes.dbt" and "notes.mdx".
+std::string SiblingFileName(const std::string& table_name, const std::string& ext);
 
 struct NameParts {
   std::string directory;  // ends in a separator when not empty

@@ -82,7 +82,7 @@ std::string SearchText(const FieldDesc& f, const LocateValue& value, bool exact)
 bool MemoMatches(WorkArea& area, const std::string& raw, const LocateMemory& m) {
   MemoHooks* memo = InstalledMemoHooks();
   const int64_t block = std::atoll(TrimAll(raw).c_str());
-  if (memo == nullptr || block <= 0) return false;
+  if (memo == nullptr || block == 0) return false;
   std::unique_ptr<MemoLineSource> lines = memo->OpenLines(area, static_cast<int32_t>(block));
   if (lines == nullptr) return false;
   std::string line;

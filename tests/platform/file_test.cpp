@@ -141,6 +141,15 @@ TEST_F(FileTest, NamesMatchIgnoringCaseWhenNotExact) {
   EXPECT_FALSE(Files().Exists(scratch_.Path("notes.dbt")));
 }
 
+TEST_F(FileTest, RenameReplacesTheTargetFoundIgnoringCase) {
+  qptest::WriteBytes(scratch_.Path("Notes.DBT"), Bytes("old"));
+  qptest::WriteBytes(scratch_.Path("packed.tmp"), Bytes("new"));
+  ASSERT_EQ(Files().Rename(scratch_.Path("packed.tmp"), scratch_.Path("NOTES.DBT")), 0);
+  EXPECT_EQ(qptest::ReadBytes(scratch_.Path("Notes.DBT")), Bytes("new"));
+  EXPECT_FALSE(std::filesystem::exists(scratch_.Path("NOTES.DBT")));
+  EXPECT_FALSE(std::filesystem::exists(scratch_.Path("packed.tmp")));
+}
+
 TEST_F(FileTest, CreateReusesTheFileFoundIgnoringCase) {
   qptest::WriteBytes(scratch_.Path("Notes.DBF"), Bytes("old"));
   auto file = CreateShared("notes.dbf");

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -107,9 +108,9 @@ TEST_F(Xbtool, EngineErrorsGoToStderrWithStatusOne) {
   EXPECT_NE(missing.err.find("Error # 2 (File not found)"), std::string::npos) << missing.err;
   EXPECT_NE(missing.err.find("Failure to open nothing.DBF [USE/OpenDbf]"), std::string::npos);
 
-  const Result memo = Xb("create m NOTE,M");
+  const Result memo = Xb("create m NOTE,C,0 TEXT,M");
   EXPECT_EQ(memo.status, 1);
-  EXPECT_FALSE(memo.err.empty());
+  EXPECT_FALSE(std::filesystem::exists(scratch_.Path("m.dbt"))) << "a refused create writes no memo file";
 
   const Result bad = Xb("create b NAME,C,0");
   EXPECT_EQ(bad.status, 1);

@@ -24,7 +24,6 @@ struct Options {
 int InfoCommand(const Options& options);
 int DumpCommand(const Options& options);
 int CreateCommand(const Options& options);
-int AppendCommand(const Options& options);
 
 // Prints the engine's pending error (code line and text) to stderr and
 // returns kExitEngineError.

@@ -4,9 +4,17 @@
 #include <iostream>
 #include <string>
 
+#include "engine/dataset/memo_hooks.h"
 #include "engine/table/error_state.h"
 #include "platform/codepage.h"
 #include "tools/xbtool/commands.h"
+#include "engine/index/expr_hooks.h"
+#include "engine/index/index_hooks.h"
+#include "engine/table/date_settings.h"
+#include "tools/xbtool/eval_command.h"
+#include "tools/xbtool/index_commands.h"
+#include "tools/xbtool/memo_commands.h"
+#include "tools/xbtool/table_commands.h"
 
 namespace xbtool {
 namespace {
@@ -18,7 +26,25 @@ const char kUsage[] =
     "                                   the deletion flag\n"
     "  create [--version 0xNN | --dbase4] TABLE NAME,TYPE,LEN[,DEC] ...\n"
     "                                   new empty table (dBASE III unless memo fields)\n"
-    "  append TABLE FIELD=VALUE ...     add one record\n"
+    "  append TABLE FIELD=VALUE ...     add one record (under the append lock)\n"
+    "  delete TABLE RECNO               mark a record deleted (under its record lock)\n"
+    "  recall TABLE RECNO               undelete a record (under its record lock)\n"
+    "  pack TABLE                       remove deleted records\n"
+    "  locate TABLE FIELD VALUE [--nocase] [--exact]\n"
+    "                                   first record whose FIELD matches VALUE\n"
+    "  peek TABLE FIELD RECNO           one field as stored (FIELD 0: deletion flag)\n"
+    "  dump --hide-deleted TABLE        live records only\n"
+    "  dump --memo TABLE                memo fields show their text\n"
+    "  dump --filter EXPR TABLE         only records for which EXPR is true\n"
+    "  eval TABLE EXPR [RECNO]          value of a dBASE expression per record\n"
+    "  index TABLE TAG,D,U,EXPR [FOR-EXPR] ...\n"
+    "                                   build the production index (D descending,\n"
+    "                                   U unique: T or F)\n"
+    "  tags TABLE                       stored tag definitions\n"
+    "  dump --order TAG TABLE           records in tag order\n"
+    "  find TABLE TAG KEY [--exact]     record found by key, or \"not found\"\n"
+    "  check TABLE                      verify every tag against the records\n"
+    "  setmemo TABLE RECNO FIELD FILE   store FILE as the memo of one record\n"
     "  --oem                            table text is OEM 437 (default Windows-1252)\n";
 
 }  // namespace
@@ -49,6 +75,11 @@ bool OpenTable(const std::string& path, int mode, xb::DbfFile& area) {
 int main(int argc, char** argv) {
   using namespace xbtool;
   xb::SetReportErrors(false);
+  xb::MemoInit();
+  xb::ExpressionInit();
+  xb::IndexInit();
+  // Dates come and go as YYYYMMDD: four-digit years keep every century.
+  xb::CurrentDateSettings().century = true;
   Options options;
   std::string command;
   for (int i = 1; i < argc; ++i) {
@@ -74,8 +105,24 @@ int main(int argc, char** argv) {
     }
   }
   if (command == "info") return InfoCommand(options);
-  if (command == "dump") return DumpCommand(options);
+  if (command == "dump") {
+    if (HasOrderOption(options)) return RunDumpOrder(options);
+    for (const std::string& arg : options.args)
+      if (arg == "--hide-deleted") return DumpVisibleCommand(options);
+    return DumpCommand(options);
+  }
   if (command == "create") return CreateCommand(options);
-  if (command == "append") return AppendCommand(options);
+  if (command == "append") return LockedAppendCommand(options);
+  if (command == "delete") return DeleteCommand(options);
+  if (command == "recall") return RecallCommand(options);
+  if (command == "pack") return PackCommand(options);
+  if (command == "locate") return LocateCommand(options);
+  if (command == "peek") return PeekCommand(options);
+  if (command == "index") return RunIndex(options);
+  if (command == "tags") return RunTags(options);
+  if (command == "find") return RunFind(options);
+  if (command == "check") return RunCheck(options);
+  if (command == "eval") return RunEval(options.args, options.oem);
+  if (command == "setmemo") return RunSetMemo(options.args, options.oem);
   return UsageError(command.empty() ? "no command given" : "unknown command: " + command);
 }

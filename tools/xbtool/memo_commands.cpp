@@ -48,6 +48,28 @@ bool MemoTextFor(xb::MemoFile& memo, const std::string& field_text, std::string&
   return true;
 }
 
+namespace {
+
+bool IsUtf8(const std::string& bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+    size_t extra = 0;
+    if (lead < 0x80) extra = 0;
+    else if ((lead >> 5) == 0x6) extra = 1;
+    else if ((lead >> 4) == 0xE) extra = 2;
+    else if ((lead >> 3) == 0x1E) extra = 3;
+    else return false;
+    if (i + extra >= bytes.size() && extra > 0) return false;
+    for (size_t k = 1; k <= extra; ++k)
+      if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
 int RunSetMemo(const std::vector<std::string>& args, bool oem) {
   if (args.size() != 4) {
     std::cerr << "usage: xbtool setmemo TABLE RECNO FIELD FILE\n";
@@ -60,7 +82,11 @@ int RunSetMemo(const std::vector<std::string>& args, bool oem) {
     std::cerr << "cannot read " << args[3] << "\n";
     return 1;
   }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  // Text goes in as UTF-8 like everywhere in the tool; anything that is not
+  // UTF-8 (a picture, text already in the table's code page) is stored as
+  // it stands.
+  if (IsUtf8(bytes)) bytes = platform::Utf8ToAnsi(bytes);
   if (bytes.size() > 0x7FFFFFF0u) {
     std::cerr << args[3] << " is too large for a memo\n";
     return 1;

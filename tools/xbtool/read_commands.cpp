@@ -7,6 +7,8 @@
 #include "engine/table/error_state.h"
 #include "platform/file.h"
 #include "tools/xbtool/commands.h"
+#include "tools/xbtool/eval_command.h"
+#include "tools/xbtool/memo_commands.h"
 #include "tools/xbtool/table_text.h"
 
 namespace xbtool {
@@ -68,9 +70,30 @@ int InfoCommand(const Options& options) {
 }
 
 int DumpCommand(const Options& options) {
-  if (options.args.size() != 1) return UsageError("dump takes one table");
+  std::vector<std::string> words;
+  bool with_memo = false;
+  std::string filter_text;
+  for (size_t i = 0; i < options.args.size(); ++i) {
+    const std::string& arg = options.args[i];
+    if (arg == "--memo") {
+      with_memo = true;
+    } else if (arg == "--filter") {
+      if (i + 1 == options.args.size()) return UsageError("--filter needs an expression");
+      filter_text = options.args[++i];
+    } else {
+      words.push_back(arg);
+    }
+  }
+  if (words.size() != 1) return UsageError("dump takes one table");
   xb::DbfFile area;
-  if (!OpenTable(options.args[0], platform::open_mode::kReadOnlyShared, area)) return EngineError();
+  if (!OpenTable(words[0], platform::open_mode::kReadOnlyShared, area)) return EngineError();
+  DumpFilter filter;
+  if (!filter_text.empty() && !filter.Compile(area, filter_text, options.oem)) {
+    xb::CloseDbf(area);
+    return EngineError();
+  }
+  std::unique_ptr<xb::MemoFile> memo;
+  if (with_memo && area.has_memo) memo = OpenMemoForDump(area);
   const TableText text(options.oem);
   std::string line = "*";
   for (const xb::FieldDesc& f : area.fields) line += "," + CsvCell(text.ToUtf8(f.name));
@@ -82,10 +105,18 @@ int DumpCommand(const Options& options) {
       xb::CloseDbf(area);
       return status;
     }
+    if (!filter_text.empty() && !filter.Passes(area, n)) continue;
     const std::string record(area.record.begin(), area.record.end());
     line = record[0] == '*' ? "*" : "";
-    for (const xb::FieldDesc& f : area.fields)
-      line += "," + CsvCell(TrimRight(text.ToUtf8(record.substr(f.offset, f.length))));
+    for (const xb::FieldDesc& f : area.fields) {
+      std::string stored = record.substr(f.offset, f.length);
+      std::string memo_text;
+      if (memo && f.type == 'M' && MemoTextFor(*memo, stored, memo_text)) {
+        line += "," + CsvCell(text.ToUtf8(memo_text));
+        continue;
+      }
+      line += "," + CsvCell(TrimRight(text.ToUtf8(stored)));
+    }
     std::cout << line << "\n";
   }
   xb::CloseDbf(area);

@@ -1,6 +1,8 @@
 #include "tools/xbtool/table_commands.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 #include "engine/table/dates.h"
@@ -69,6 +71,34 @@ std::string EngineValue(int field, const std::string& utf8) {
   return platform::Utf8ToAnsi(utf8);
 }
 
+// Whether a command-line value can be stored in a field of `type`: numbers
+// must be numbers, logicals one of T F Y N, dates eight digits; empty is
+// always fine (a blank value).
+bool ValueFits(char type, const std::string& utf8) {
+  std::string t = utf8;
+  t.erase(0, t.find_first_not_of(' '));
+  t.erase(t.find_last_not_of(' ') + 1);
+  if (t.empty()) return true;
+  switch (type) {
+    case 'N':
+    case 'F': {
+      char* end = nullptr;
+      std::strtod(t.c_str(), &end);
+      return end != nullptr && *end == '\0';
+    }
+    case 'L':
+      return t.size() == 1 && std::strchr("TtFfYyNn", t[0]) != nullptr;
+    case 'D': {
+      std::string digits;
+      for (char c : t)
+        if (c != '-') digits += c;
+      return digits.size() == 8 && digits.find_first_not_of("0123456789") == std::string::npos;
+    }
+    default:
+      return true;
+  }
+}
+
 std::string CsvCell(const std::string& value) {
   if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
   std::string quoted = "\"";
@@ -79,13 +109,13 @@ std::string CsvCell(const std::string& value) {
   return quoted + "\"";
 }
 
-// The current record as a CSV line (deletion flag first), from the
-// SwapBuffer's text forms.
+// The current record as a CSV line (deletion flag first) with every field
+// as stored (dates YYYYMMDD, numbers as written), like the plain dump.
 std::string RecordLine() {
-  xb::WorkArea& area = *xb::CurrentArea();
+  const xb::DbfFile& dbf = xb::CurrentArea()->dbf;
   std::string line = xb::Deleted() ? "*" : "";
-  for (int f = 1; f <= xb::FieldCount(); ++f) {
-    std::string value = xb::GetSwapText(area, f);
+  for (const xb::FieldDesc& f : dbf.fields) {
+    std::string value(dbf.record.begin() + f.offset, dbf.record.begin() + f.offset + f.length);
     while (!value.empty() && value.back() == ' ') value.pop_back();
     line += "," + CsvCell(platform::AnsiToUtf8(value));
   }
@@ -118,9 +148,15 @@ int LockedAppendCommand(const Options& options) {
     const size_t equals = word.find('=');
     const int field =
         equals == std::string::npos ? 0 : xb::FieldNo(platform::Utf8ToAnsi(word.substr(0, equals)));
-    if (field == 0 || !xb::PutSwapText(area, field, EngineValue(field, word.substr(equals + 1)))) {
+    if (field == 0) {
       xb::CloseAll();
       return UsageError("no such field: " + word);
+    }
+    const std::string value = word.substr(equals + 1);
+    if (!ValueFits(xb::FieldType(field), value) ||
+        !xb::PutSwapText(area, field, EngineValue(field, value))) {
+      xb::CloseAll();
+      return UsageError("value does not fit the field: " + word);
     }
   }
   if (!xb::ALock()) return LockRefused("the table's append lock");

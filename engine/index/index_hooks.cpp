@@ -1,0 +1,128 @@
+#include "engine/index/index_hooks.h"
+
+#include "engine/index/index_build.h"
+#include "engine/index/index_open.h"
+#include "engine/index/index_search.h"
+#include "engine/index/mdx_file.h"
+#include "engine/index/semaphore_stub.h"
+#include "engine/table/error_state.h"
+#include "engine/table/work_area.h"
+
+namespace xb {
+namespace {
+
+// The open index of `area` when it has a controlling tag to follow.
+MdxFile* Ordered(WorkArea& area) {
+  MdxFile* mdx = MdxOf(area);
+  if (mdx == nullptr || mdx->natural_order || mdx->controlling() == nullptr) return nullptr;
+  return mdx;
+}
+
+// Navigation answers in natural order: record numbers, with the table's own
+// flags set at the ends.
+int32_t NaturalStep(WorkArea& area, int delta) {
+  DbfFile& dbf = area.dbf;
+  const int32_t n = dbf.current_record + delta;
+  if (n < 1) {
+    dbf.bof = true;
+    return dbf.current_record;
+  }
+  if (n > dbf.record_count) {
+    dbf.eof = true;
+    return dbf.current_record;
+  }
+  return n;
+}
+
+// The table layer gets 0 when an index step fails; the error stays recorded.
+template <typename F>
+int32_t Guarded(F&& step) {
+  try {
+    return step();
+  } catch (const EEngineError&) {
+    return 0;
+  }
+}
+
+}  // namespace
+
+bool MdxIndexHooks::IndexActive(WorkArea& area) {
+  MdxFile* mdx = MdxOf(area);
+  return mdx != nullptr && mdx->controlling() != nullptr;
+}
+
+int32_t MdxIndexHooks::IndexFirst(WorkArea& area) {
+  if (Ordered(area) == nullptr) return 1;
+  return Guarded([&] { return FindFirstRecIn(area); });
+}
+
+int32_t MdxIndexHooks::IndexLast(WorkArea& area) {
+  if (Ordered(area) == nullptr) return area.dbf.record_count > 0 ? area.dbf.record_count : 1;
+  return Guarded([&] { return FindLastRecIn(area); });
+}
+
+int32_t MdxIndexHooks::IndexNext(WorkArea& area) {
+  if (Ordered(area) == nullptr) return NaturalStep(area, 1);
+  return Guarded([&] { return FindNextRecIn(area); });
+}
+
+int32_t MdxIndexHooks::IndexPrev(WorkArea& area) {
+  if (Ordered(area) == nullptr) return NaturalStep(area, -1);
+  return Guarded([&] { return FindPriorRecIn(area); });
+}
+
+bool MdxIndexHooks::IndexAtEOF(WorkArea& area) {
+  MdxFile* mdx = Ordered(area);
+  return mdx == nullptr ? area.dbf.eof : mdx->controlling()->eof;
+}
+
+bool MdxIndexHooks::IndexAtBOF(WorkArea& area) {
+  MdxFile* mdx = Ordered(area);
+  return mdx == nullptr ? area.dbf.bof : mdx->controlling()->bof;
+}
+
+void MdxIndexHooks::IndexSync(WorkArea& area) {
+  MdxFile* mdx = Ordered(area);
+  if (mdx == nullptr) return;
+  try {
+    if (Status s = SyncIndex(*mdx, false); !s.ok()) SetError(s.code(), s.text());
+  } catch (const EEngineError&) {
+  }
+}
+
+void MdxIndexHooks::IndexAfterMove(WorkArea& area) {
+  if (MdxFile* mdx = Ordered(area)) RefreshCurrentKey(*mdx, *mdx->controlling());
+}
+
+void MdxIndexHooks::IndexOnBOF(WorkArea& area) {
+  if (MdxFile* mdx = Ordered(area)) mdx->controlling()->bof = true;
+}
+
+void MdxIndexHooks::IndexOnEOF(WorkArea& area) {
+  if (MdxFile* mdx = Ordered(area)) mdx->controlling()->eof = true;
+}
+
+void MdxIndexHooks::IndexSetMoving(WorkArea& area, bool on) { (void)SetReadSemaphoreProc(area, on); }
+
+void MdxIndexHooks::IndexSetUpdating(WorkArea& area, bool on) { (void)SetLockSemaphoreProc(area, on); }
+
+// Key maintenance is not built yet: these three leave the tags unchanged.
+void MdxIndexHooks::IndexAddKeys(WorkArea& /*area*/) {}
+void MdxIndexHooks::IndexBeforeReplace(WorkArea& /*area*/) {}
+void MdxIndexHooks::IndexAfterReplace(WorkArea& /*area*/) {}
+
+void MdxIndexHooks::IndexClose(WorkArea& area) { CloseIndexesIn(area); }
+
+void MdxIndexHooks::IndexReindex(WorkArea& /*area*/) {
+  try {
+    (void)Reindex();
+  } catch (const EEngineError&) {
+  }
+}
+
+void IndexInit() {
+  static MdxIndexHooks hooks;
+  InstallIndexHooks(&hooks);
+}
+
+}  // namespace xb

@@ -1,0 +1,40 @@
+#pragma once
+// The index layer's operation table for the table layer (IndexHooks):
+// navigation in the controlling tag's order (or in record-number order
+// while natural order is chosen), closing the index with the table, and
+// rebuilding it after Pack. IndexInit installs it once at start-up.
+//
+// Key maintenance on append and replace (IndexAddKeys, IndexBeforeReplace,
+// IndexAfterReplace) is NOT done here yet: those hooks are empty, so a
+// record appended or changed while an index is open leaves its tags stale
+// until the next Reindex.
+#include "engine/table/hooks.h"
+
+namespace xb {
+
+class MdxIndexHooks : public IndexHooks {
+ public:
+  bool IndexActive(WorkArea& area) override;
+  int32_t IndexFirst(WorkArea& area) override;
+  int32_t IndexLast(WorkArea& area) override;
+  int32_t IndexNext(WorkArea& area) override;
+  int32_t IndexPrev(WorkArea& area) override;
+  bool IndexAtEOF(WorkArea& area) override;
+  bool IndexAtBOF(WorkArea& area) override;
+  void IndexSync(WorkArea& area) override;
+  void IndexAfterMove(WorkArea& area) override;
+  void IndexOnBOF(WorkArea& area) override;
+  void IndexOnEOF(WorkArea& area) override;
+  void IndexSetMoving(WorkArea& area, bool on) override;
+  void IndexSetUpdating(WorkArea& area, bool on) override;
+  void IndexAddKeys(WorkArea& area) override;
+  void IndexBeforeReplace(WorkArea& area) override;
+  void IndexAfterReplace(WorkArea& area) override;
+  void IndexClose(WorkArea& area) override;
+  void IndexReindex(WorkArea& area) override;
+};
+
+// Installs the index layer's hooks (idempotent).
+void IndexInit();
+
+}  // namespace xb
