@@ -3,8 +3,9 @@
 #include "engine/index/index_build.h"
 #include "engine/index/index_open.h"
 #include "engine/index/index_search.h"
+#include "engine/index/index_update.h"
 #include "engine/index/mdx_file.h"
-#include "engine/index/semaphore_stub.h"
+#include "engine/index/semaphore.h"
 #include "engine/table/error_state.h"
 #include "engine/table/work_area.h"
 
@@ -106,10 +107,35 @@ void MdxIndexHooks::IndexSetMoving(WorkArea& area, bool on) { (void)SetReadSemap
 
 void MdxIndexHooks::IndexSetUpdating(WorkArea& area, bool on) { (void)SetLockSemaphoreProc(area, on); }
 
-// Key maintenance is not built yet: these three leave the tags unchanged.
-void MdxIndexHooks::IndexAddKeys(WorkArea& /*area*/) {}
-void MdxIndexHooks::IndexBeforeReplace(WorkArea& /*area*/) {}
-void MdxIndexHooks::IndexAfterReplace(WorkArea& /*area*/) {}
+// Key maintenance runs only under the writer lock: without it another
+// process could be walking the nodes being split. When the lock could not
+// be had the error is recorded already and the tags are left alone.
+void MdxIndexHooks::IndexAddKeys(WorkArea& area) {
+  MdxFile* mdx = MdxOf(area);
+  if (mdx == nullptr || !HoldsWriterLock(area)) return;
+  Guarded([&] {
+    if (Status s = AppendNewKey(*mdx); !s.ok()) SetError(s.code(), s.text());
+    return 0;
+  });
+}
+
+void MdxIndexHooks::IndexBeforeReplace(WorkArea& area) {
+  MdxFile* mdx = MdxOf(area);
+  if (mdx == nullptr || !HoldsWriterLock(area)) return;
+  Guarded([&] {
+    NoteOldKeys(*mdx);
+    return 0;
+  });
+}
+
+void MdxIndexHooks::IndexAfterReplace(WorkArea& area) {
+  MdxFile* mdx = MdxOf(area);
+  if (mdx == nullptr || !HoldsWriterLock(area)) return;
+  Guarded([&] {
+    if (Status s = CompareKeys(*mdx); !s.ok()) SetError(s.code(), s.text());
+    return 0;
+  });
+}
 
 void MdxIndexHooks::IndexClose(WorkArea& area) { CloseIndexesIn(area); }
 

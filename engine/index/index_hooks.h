@@ -2,12 +2,9 @@
 // The index layer's operation table for the table layer (IndexHooks):
 // navigation in the controlling tag's order (or in record-number order
 // while natural order is chosen), closing the index with the table, and
-// rebuilding it after Pack. IndexInit installs it once at start-up.
-//
-// Key maintenance on append and replace (IndexAddKeys, IndexBeforeReplace,
-// IndexAfterReplace) is NOT done here yet: those hooks are empty, so a
-// record appended or changed while an index is open leaves its tags stale
-// until the next Reindex.
+// rebuilding it after Pack, keeping every open tag in step on append and
+// replace (index_update), and the semaphore calls around moves and updates.
+// IndexInit installs it once at start-up.
 #include "engine/table/hooks.h"
 
 namespace xb {

@@ -4,7 +4,7 @@
 
 #include "engine/index/index_keys.h"
 #include "engine/index/index_search.h"
-#include "engine/index/semaphore_stub.h"
+#include "engine/index/semaphore.h"
 #include "engine/table/error_state.h"
 #include "engine/table/files.h"
 #include "engine/table/navigation.h"
@@ -186,7 +186,9 @@ bool SetIndexTo(const std::string& name) {
 void CloseIndexesIn(WorkArea& area) {
   MdxFile* mdx = MdxOf(area);
   if (mdx == nullptr) {
+    // A LOGIN whose open failed before the file was taken over.
     area.index.reset();
+    (void)HandleSemafore(area, SemaphoreAction::kLogout);
     return;
   }
   mdx->natural_order = false;

@@ -4,7 +4,8 @@
 #include <cstring>
 
 #include "engine/index/index_keys.h"
-#include "engine/index/semaphore_stub.h"
+#include "engine/index/tree_edit.h"
+#include "engine/index/semaphore.h"
 #include "engine/table/dates.h"
 #include "engine/table/error_state.h"
 #include "engine/table/navigation.h"
@@ -141,6 +142,39 @@ int32_t FailedStep(WorkArea& area, IndexTag& tag, const Status& s, bool forward)
 
 }  // namespace
 
+Status SoftSyncIndex(MdxFile& mdx, IndexTag& tag) {
+  WorkArea& area = mdx.area();
+  const int32_t n = area.dbf.current_record;
+  std::array<uint8_t, kMaxKeyLength + 1> key{};
+  MakeKey(tag, area, key.data());
+  if (Status s = SeekEntry(mdx, tag, key.data(), tag.unique ? kBeforeEqualKeys : n); !s.ok()) return s;
+  if (AtEntry(tag, key.data(), tag.unique ? -1 : n)) {
+    tag.bof = tag.eof = false;
+    CopyCurrentKey(tag);
+    return Status::OK();
+  }
+  if (!ForPasses(tag, area)) return Status::OK();
+  return Status(212, "Record with key: \"" + KeyText(tag, key.data()) + "\" not in index: " +
+                         TagDescription(mdx, tag) + ". [SoftSyncIndex]");
+}
+
+namespace {
+
+// At the start of next and prior: after another process changed the index,
+// the current record is read again and the tag found anew on it.
+Status Resynchronise(MdxFile& mdx, IndexTag& tag) {
+  bool changed = false;
+  if (Status s = ApplyOtherChanges(mdx, &changed); !s.ok()) return s;
+  if (!changed || tag.at_end_entry() || tag.eof) return Status::OK();
+  WorkArea& area = mdx.area();
+  const int32_t n = area.dbf.current_record;
+  if (n < 1 || n > area.dbf.record_count) return GoEndOfIndex(mdx, tag);
+  LoadRecord(area, n);
+  return SoftSyncIndex(mdx, tag);
+}
+
+}  // namespace
+
 int NodeSearch(const KeyOrder& order, NodeView node, const uint8_t* key, int compare_length) {
   const int n = node.count();
   if (n == 0 || order.Compare(key, node.key(0), compare_length) <= 0) return 0;
@@ -202,18 +236,13 @@ Status EnsurePath(MdxFile& mdx, IndexTag& tag, const char* caller) {
   const int32_t wanted = tag.CurrentRecno();
   std::array<uint8_t, kMaxKeyLength + 1> key{};
   std::memcpy(key.data(), EntryKey(tag), static_cast<size_t>(tag.key_length));
+  if (Status s = SeekEntry(mdx, tag, key.data(), wanted); !s.ok()) return s;
+  if (AtEntry(tag, key.data(), wanted)) return Status::OK();
+  // The entry is gone (changed by another process): stand on the key's
+  // place instead, as a search would.
+  SetError(254, std::string(" [") + caller + "]");
   Result<SeekOutcome> r = SeekKey(mdx, tag, key.data(), tag.key_length);
-  if (!r.ok()) return r.status();
-  while (*r == SeekOutcome::kFound && tag.CurrentRecno() != wanted) {
-    Result<bool> moved = StepNext(mdx, tag);
-    if (!moved.ok()) return moved.status();
-    if (!*moved || tag.order.Compare(EntryKey(tag), key.data()) != 0) {
-      SetError(254, std::string(" [") + caller + "]");
-      r = SeekKey(mdx, tag, key.data(), tag.key_length);
-      return r.ok() ? Status::OK() : r.status();
-    }
-  }
-  return Status::OK();
+  return r.ok() ? Status::OK() : r.status();
 }
 
 Status SyncTag(MdxFile& mdx, IndexTag& tag, bool controlling) {
@@ -222,17 +251,18 @@ Status SyncTag(MdxFile& mdx, IndexTag& tag, bool controlling) {
   if (n >= 1 && n <= area.dbf.record_count && ForPasses(tag, area)) {
     std::array<uint8_t, kMaxKeyLength + 1> key{};
     MakeKey(tag, area, key.data());
-    Result<SeekOutcome> r = SeekKey(mdx, tag, key.data(), tag.key_length);
-    if (!r.ok()) return r.status();
-    if (*r != SeekOutcome::kFound)
-      return Status(212, "Key: \"" + KeyText(tag, key.data()) + "\" not in index: " +
-                             TagDescription(mdx, tag) + ". [SyncIndex-1] Record: " + std::to_string(n));
-    while (!tag.unique && tag.CurrentRecno() != n) {
-      Result<bool> moved = StepNext(mdx, tag);
-      if (!moved.ok()) return moved.status();
-      if (!*moved || tag.order.Compare(EntryKey(tag), key.data()) != 0)
-        return Status(212, "Record with key: \"" + KeyText(tag, key.data()) + "\" not in index: " +
-                               TagDescription(mdx, tag) + ". [SyncIndex-2]");
+    if (Status s = SeekEntry(mdx, tag, key.data(), tag.unique ? kBeforeEqualKeys : n); !s.ok()) return s;
+    if (!AtEntry(tag, key.data(), tag.unique ? -1 : n)) {
+      // Tell a missing key from a key without this record.
+      const bool key_there = AtEntry(tag, key.data(), -1) || [&] {
+        Result<SeekOutcome> r = SeekKey(mdx, tag, key.data(), tag.key_length);
+        return r.ok() && *r == SeekOutcome::kFound;
+      }();
+      if (!key_there)
+        return Status(212, "Key: \"" + KeyText(tag, key.data()) + "\" not in index: " +
+                               TagDescription(mdx, tag) + ". [SyncIndex-1] Record: " + std::to_string(n));
+      return Status(212, "Record with key: \"" + KeyText(tag, key.data()) + "\" not in index: " +
+                             TagDescription(mdx, tag) + ". [SyncIndex-2]");
     }
     tag.bof = tag.eof = false;
     CopyCurrentKey(tag);
@@ -244,11 +274,7 @@ Status SyncTag(MdxFile& mdx, IndexTag& tag, bool controlling) {
 }
 
 Status SyncIndex(MdxFile& mdx, bool all) {
-  // Other processes' changes cannot be noticed until the semaphore files
-  // exist; ChangeCheck answers "no change" until then.
-  if (IndexChangeCheck(mdx.area())) {
-    if (Status s = ReadAnchorNodes(mdx); !s.ok()) return s;
-  }
+  if (Status s = ApplyOtherChanges(mdx, nullptr); !s.ok()) return s;
   const bool natural = mdx.natural_order;
   mdx.natural_order = false;
   Status result;
@@ -271,6 +297,7 @@ int32_t FindFirstRecIn(WorkArea& area) {
   MdxFile* mdx = RequireIndex(area, "_FindFirst/LastRec");
   if (mdx == nullptr) return 0;
   IndexTag& tag = *mdx->controlling();
+  if (Status s = ApplyOtherChanges(*mdx, nullptr); !s.ok()) return FailedAtEnd(area, tag, s);
   bool empty = false;
   if (Status s = DescendFirst(*mdx, tag, empty); !s.ok()) return FailedAtEnd(area, tag, s);
   if (empty) {
@@ -287,6 +314,7 @@ int32_t FindLastRecIn(WorkArea& area) {
   MdxFile* mdx = RequireIndex(area, "_FindFirst/LastRec");
   if (mdx == nullptr) return 0;
   IndexTag& tag = *mdx->controlling();
+  if (Status s = ApplyOtherChanges(*mdx, nullptr); !s.ok()) return FailedAtEnd(area, tag, s);
   bool empty = false;
   if (Status s = DescendLast(*mdx, tag, empty); !s.ok()) return FailedAtEnd(area, tag, s);
   if (empty) {
@@ -304,6 +332,7 @@ int32_t FindNextRecIn(WorkArea& area) {
   MdxFile* mdx = RequireIndex(area, "_FindNextRec");
   if (mdx == nullptr) return 0;
   IndexTag& tag = *mdx->controlling();
+  if (Status s = Resynchronise(*mdx, tag); !s.ok()) return FailedStep(area, tag, s, true);
   if (area.dbf.record_count == 0 || TagHasNoKeys(tag)) {
     tag.bof = tag.eof = true;
     return area.dbf.record_count + 1;
@@ -331,6 +360,7 @@ int32_t FindPriorRecIn(WorkArea& area) {
   MdxFile* mdx = RequireIndex(area, "_FindPriorRec");
   if (mdx == nullptr) return 0;
   IndexTag& tag = *mdx->controlling();
+  if (Status s = Resynchronise(*mdx, tag); !s.ok()) return FailedStep(area, tag, s, false);
   if (area.dbf.record_count == 0 || TagHasNoKeys(tag)) {
     tag.bof = tag.eof = true;
     return area.dbf.record_count + 1;
@@ -420,9 +450,7 @@ bool Find(const std::string& text_in) {
   IndexTag& tag = *mdx->controlling();
   ReadRegistration reading(*area);
   if (area->dbf.record_count == 0 || TagHasNoKeys(tag)) return NotFound(*area, *mdx, tag);
-  if (IndexChangeCheck(*area)) {
-    if (Status s = ReadAnchorNodes(*mdx); !s.ok()) return Fail(s);
-  }
+  if (Status s = ApplyOtherChanges(*mdx, nullptr); !s.ok()) return Fail(s);
   std::array<uint8_t, kMaxKeyLength + 1> key{};
   const int compare_length = BuildSearchKey(tag, *area, text, key.data());
   Result<SeekOutcome> r = SeekKey(*mdx, tag, key.data(), compare_length);

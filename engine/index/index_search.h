@@ -55,6 +55,9 @@ Status EnsurePath(MdxFile& mdx, IndexTag& tag, const char* caller);
 // past its last key when the record has no key in it; other tags to their
 // last key).
 Status SyncTag(MdxFile& mdx, IndexTag& tag, bool controlling);
+// Finds the controlling tag again on the current record after another
+// process changed the file (212 when the record's key is missing).
+Status SoftSyncIndex(MdxFile& mdx, IndexTag& tag);
 // SyncTag for position 1 only, or for every open tag.
 Status SyncIndex(MdxFile& mdx, bool all);
 // The tag's current key := key of the current record (blank without one).

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/index/semaphore.h"
 #include "engine/table/locking.h"
 #include "engine/table/work_area.h"
 #include "platform/file.h"
@@ -130,6 +131,15 @@ Status ReadAnchorNodes(MdxFile& mdx) {
     tag->anchor_changed = false;
   }
   return Status::OK();
+}
+
+Status ApplyOtherChanges(MdxFile& mdx, bool* changed) {
+  if (changed != nullptr) *changed = false;
+  if (!IndexChangeCheck(mdx.area())) return Status::OK();
+  if (changed != nullptr) *changed = true;
+  Path().Reset(nullptr);
+  RefreshRecordCount(mdx.area());
+  return ReadAnchorNodes(mdx);
 }
 
 Status FlushIndexFile(MdxFile& mdx) {

@@ -66,6 +66,12 @@ struct IndexTag {
   bool eof = true;
   std::array<uint8_t, kMaxKeyLength + 1> current_key{};
 
+  // The stored record's key and FOR result, noted before a replace so that
+  // the change can be applied after it (index_update).
+  std::array<uint8_t, kMaxKeyLength + 1> old_key{};
+  bool old_had_key = false;
+  bool old_noted = false;
+
   bool is_char() const { return order.type == KeyType::kChar; }
   NodeView view() { return NodeView(node.data(), entry_length); }
   bool at_end_entry() const { return node_block == kEndOfIndexBlock; }
@@ -146,6 +152,11 @@ Status SeekAndWrite(MdxFile& mdx, IndexTag& tag, int32_t block, NodeBuffer& buff
 Status GetNode(MdxFile& mdx, IndexTag& tag, int32_t block);
 Status WriteAnchor(MdxFile& mdx, IndexTag& tag);
 Status ReadAnchorNodes(MdxFile& mdx);
+// The change check: when another process changed the index since this one
+// last looked, re-reads every anchor, drops the DescentPath (its node copies
+// are stale) and refreshes the table's record count. `changed` (optional)
+// tells whether that happened.
+Status ApplyOtherChanges(MdxFile& mdx, bool* changed);
 // Writes every changed anchor and a changed header back.
 Status FlushIndexFile(MdxFile& mdx);
 

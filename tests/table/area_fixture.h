@@ -46,6 +46,18 @@ inline std::vector<Row> NamedRows(int n, std::vector<int> deleted = {}) {
   return rows;
 }
 
+// Declared right after a test's own fake hooks: closes every area (which
+// calls the hooks) and uninstalls them while the fakes are still alive, on
+// every way out of the test.
+struct CloseAreasFirst {
+  ~CloseAreasFirst() {
+    xb::CloseAll();
+    xb::InstallParserHooks(nullptr);
+    xb::InstallIndexHooks(nullptr);
+    xb::InstallMemoHooks(nullptr);
+  }
+};
+
 class AreaTest : public ::testing::Test {
  protected:
   void SetUp() override {

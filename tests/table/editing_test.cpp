@@ -158,6 +158,7 @@ TEST_F(EditingTest, TheIndexLayerSeesOldValuesBeforeAReplaceAndNewOnesAfter) {
     void IndexClose(xb::WorkArea&) override {}
     void IndexReindex(xb::WorkArea&) override {}
   } index;
+  qptest::CloseAreasFirst close_first;
   Open(2, " EXCLUSIVE");
   xb::InstallIndexHooks(&index);
   xb::Go(1);

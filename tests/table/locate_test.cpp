@@ -166,6 +166,7 @@ class LinesMemo : public xb::MemoHooks {
 TEST_F(LocateTest, AMemoMatchesWhenAnyOfItsLinesContainsTheValue) {
   xb::CloseArea();
   LinesMemo memo;
+  qptest::CloseAreasFirst close_first;
   memo.memos[1] = {"first line", "buy milk"};
   memo.memos[5] = {"Call Bob", "later"};
   xb::InstallMemoHooks(&memo);

@@ -142,6 +142,7 @@ TEST_F(PackTest, TheMemoFileIsPackedAndAnActiveIndexRebuiltAfterTheRecords) {
     bool CreateMemo(const std::string&, uint8_t, int, const std::string&) override { return true; }
     std::unique_ptr<xb::MemoLineSource> OpenLines(xb::WorkArea&, int32_t) override { return nullptr; }
   } memo;
+  qptest::CloseAreasFirst close_first;
   xb::SetMemoFileCreator([](const std::string&, uint8_t, int, const std::string&) { return true; });
   path_ = MakeTable("memos", {Fd("NAME", 'C', 5), Fd("TEXT", 'M', 10)},
                     {{{"a"}, true}, {{"b"}}, {{"c"}, true}});

@@ -1,0 +1,160 @@
+#include "engine/index/index_update.h"
+
+#include <array>
+#include <cstring>
+
+#include "engine/index/index_keys.h"
+#include "engine/index/index_search.h"
+#include "engine/index/tree_edit.h"
+#include "engine/table/error_state.h"
+#include "engine/table/work_area.h"
+
+namespace xb {
+namespace {
+
+using KeyBuffer = std::array<uint8_t, kMaxKeyLength + 1>;
+
+// Clears the natural-order flag for the length of a scope: key maintenance
+// works on tags whatever order the table is read in.
+class OrderedScope {
+ public:
+  explicit OrderedScope(MdxFile& mdx) : mdx_(mdx), saved_(mdx.natural_order) { mdx.natural_order = false; }
+  ~OrderedScope() { mdx_.natural_order = saved_; }
+
+ private:
+  MdxFile& mdx_;
+  bool saved_;
+};
+
+// Puts the controlling tag back on the current record after its nodes changed.
+Status Reposition(MdxFile& mdx) {
+  IndexTag* tag = mdx.controlling();
+  if (tag == nullptr) return Status::OK();
+  Status s = SyncTag(mdx, *tag, true);
+  RefreshCurrentKey(mdx, *tag);
+  return s;
+}
+
+}  // namespace
+
+Status AppendIndex(MdxFile& mdx, IndexTag& tag, const uint8_t* key, int32_t recno, bool newest,
+                   bool* inserted) {
+  if (inserted != nullptr) *inserted = false;
+  if (!ForPasses(tag, mdx.area())) return Status::OK();
+  if (AnchorHasFor(tag.anchor) && !AnchorForSatisfied(tag.anchor)) {
+    SetAnchorForSatisfied(tag.anchor, true);
+    tag.anchor_changed = true;
+  }
+  const int32_t place = tag.unique ? kBeforeEqualKeys : (newest ? kAfterEqualKeys : recno);
+  Status s = SeekEntry(mdx, tag, key, place);
+  if (s.ok() && !(tag.unique && AtEntry(tag, key, -1))) {
+    s = InsertAtPath(mdx, tag, key, recno);
+    if (s.ok() && inserted != nullptr) *inserted = true;
+  }
+  // The path's entries no longer match the nodes after a split.
+  Path().Reset(nullptr);
+  if (s.ok() && tag.anchor_changed) s = WriteAnchor(mdx, tag);
+  return s;
+}
+
+Status RemoveKey(MdxFile& mdx, IndexTag& tag, const uint8_t* key, int32_t recno, bool& removed) {
+  removed = false;
+  Status s = SeekEntry(mdx, tag, key, tag.unique ? kBeforeEqualKeys : recno);
+  if (s.ok() && AtEntry(tag, key, recno)) {
+    s = RemoveAtPath(mdx, tag);
+    removed = s.ok();
+  }
+  Path().Reset(nullptr);
+  if (s.ok() && tag.anchor_changed) s = WriteAnchor(mdx, tag);
+  return s;
+}
+
+Status AppendNewKey(MdxFile& mdx) {
+  if (Status s = ApplyOtherChanges(mdx, nullptr); !s.ok()) return s;
+  WorkArea& area = mdx.area();
+  const int32_t recno = area.dbf.current_record;
+  Status result;
+  {
+    OrderedScope ordered(mdx);
+    std::array<bool, kMaxTags + 1> added{};
+    int failed_at = 0;
+    for (int p = 1; p <= kMaxTags; ++p) {
+      IndexTag* tag = mdx.positions[p].get();
+      if (tag == nullptr) continue;
+      KeyBuffer key{};
+      MakeKey(*tag, area, key.data());
+      bool inserted = false;
+      result = AppendIndex(mdx, *tag, key.data(), recno, true, &inserted);
+      added[p] = inserted;
+      if (!result.ok()) {
+        failed_at = p;
+        break;
+      }
+    }
+    // Take the keys already added out again, last first.
+    for (int p = failed_at - 1; failed_at > 0 && p >= 1; --p) {
+      IndexTag* tag = mdx.positions[p].get();
+      if (tag == nullptr || !added[p]) continue;
+      KeyBuffer key{};
+      MakeKey(*tag, area, key.data());
+      bool removed = false;
+      if (Status s = RemoveKey(mdx, *tag, key.data(), recno, removed); !s.ok() || !removed) {
+        result = Status(254, "Index file corrupted. " + TagDescription(mdx, *tag) + " [AppendNewKey]");
+        break;
+      }
+    }
+  }
+  Status flushed = FlushIndexFile(mdx);
+  Status placed = Reposition(mdx);
+  if (!result.ok()) return result;
+  return flushed.ok() ? placed : flushed;
+}
+
+void NoteOldKeys(MdxFile& mdx) {
+  WorkArea& area = mdx.area();
+  for (auto& tag : mdx.positions) {
+    if (tag == nullptr) continue;
+    MakeKey(*tag, area, tag->old_key.data());
+    tag->old_had_key = ForPasses(*tag, area);
+    tag->old_noted = true;
+  }
+}
+
+Status CompareKeys(MdxFile& mdx) {
+  if (Status s = ApplyOtherChanges(mdx, nullptr); !s.ok()) return s;
+  WorkArea& area = mdx.area();
+  const int32_t recno = area.dbf.current_record;
+  Status result;
+  {
+    OrderedScope ordered(mdx);
+    for (int p = 1; p <= kMaxTags && result.ok(); ++p) {
+      IndexTag* tag = mdx.positions[p].get();
+      if (tag == nullptr || !tag->old_noted) continue;
+      tag->old_noted = false;
+      KeyBuffer key{};
+      MakeKey(*tag, area, key.data());
+      const bool has_key = ForPasses(*tag, area);
+      const bool same_key = tag->order.Compare(key.data(), tag->old_key.data()) == 0;
+      if (has_key == tag->old_had_key && (same_key || !has_key)) continue;
+      if (tag->old_had_key) {
+        bool removed = false;
+        result = RemoveKey(mdx, *tag, tag->old_key.data(), recno, removed);
+        if (result.ok() && !removed && !tag->unique) {
+          SetErrorCodeOnly(1);
+          result = Status(254, "Record number " + std::to_string(recno) + " not found in index." + " " +
+                                   TagDescription(mdx, *tag) + " [CompareKeys]");
+        }
+      }
+      if (result.ok() && has_key) result = AppendIndex(mdx, *tag, key.data(), recno, false, nullptr);
+      tag->current_key = key;
+    }
+    for (auto& tag : mdx.positions)
+      if (tag != nullptr) tag->old_noted = false;
+  }
+  Status flushed = FlushIndexFile(mdx);
+  Status placed = Reposition(mdx);
+  if (!result.ok()) return result;
+  return flushed.ok() ? placed : flushed;
+}
+
+}  // namespace xb

@@ -1,0 +1,361 @@
+#include "engine/index/semaphore.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "engine/table/error_state.h"
+#include "engine/table/files.h"
+#include "engine/table/locking.h"
+#include "engine/table/work_area.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+
+namespace xb {
+namespace {
+
+constexpr int kHandleSlots = 35;  // work areas 1..34 may have a handle
+constexpr uint64_t kRegionOffset = 1;
+constexpr uint64_t kRegionLength = 4;
+constexpr int kMaxReaders = 127;
+
+struct SemHandle {
+  std::string path;
+  std::unique_ptr<platform::File> file;
+  std::array<uint8_t, 4> record{};
+  uint16_t last_seen = 0;
+  bool region_held = false;
+  bool registered = false;
+  int read_nesting = 0;
+  int write_nesting = 0;
+
+  uint16_t counter() const { return static_cast<uint16_t>(record[2] | record[3] << 8); }
+  void set_counter(uint16_t c) {
+    record[2] = static_cast<uint8_t>(c);
+    record[3] = static_cast<uint8_t>(c >> 8);
+  }
+};
+
+struct Engine {
+  std::array<std::unique_ptr<SemHandle>, kHandleSlots> handles;
+  std::array<int, kHandleSlots> read_proc{};
+  std::array<int, kHandleSlots> lock_proc{};
+  SemaphoreTimings timings;
+};
+
+Engine& State() {
+  static Engine engine;
+  return engine;
+}
+
+const char* ActionName(SemaphoreAction a) {
+  switch (a) {
+    case SemaphoreAction::kLogin: return "LOGIN";
+    case SemaphoreAction::kLogout: return "LOGOUT";
+    case SemaphoreAction::kIncRead: return "INCREAD";
+    case SemaphoreAction::kDecRead: return "DECREAD";
+    case SemaphoreAction::kLockSemaphore: return "LOCKSEMAPHORE";
+    case SemaphoreAction::kUnlockSemaphore: return "UNLOCKSEMAPHORE";
+  }
+  return "";
+}
+
+bool Failed(int code, const std::string& text) {
+  SetError(code, text);
+  return false;
+}
+
+// Short pauses first (a writer's update takes microseconds), growing to a
+// few milliseconds so that a long wait does not spin a processor.
+class Backoff {
+ public:
+  void Pause() {
+    std::this_thread::sleep_for(std::chrono::microseconds(pause_us_));
+    pause_us_ = std::min(pause_us_ * 2, 4000);
+  }
+
+ private:
+  int pause_us_ = 20;
+};
+
+uint32_t ElapsedMs(uint32_t start) { return platform::TickCount() - start; }
+
+// Takes the region lock, retrying for about the configured time.
+bool RegionLock(SemHandle& h, SemaphoreAction action) {
+  const uint32_t start = platform::TickCount();
+  const uint32_t limit = static_cast<uint32_t>(std::max(0, State().timings.region_lock_ms));
+  Backoff backoff;
+  int rc = 0;
+  for (;;) {
+    rc = LockRegion(true, *h.file, kRegionOffset, kRegionLength);
+    if (rc == 0) {
+      h.region_held = true;
+      return true;
+    }
+    if (ElapsedMs(start) > limit) break;
+    backoff.Pause();
+  }
+  return Failed(1202, "10 second timeout: Cannot lock index semaphore file: " + h.path + " " +
+                          ActionName(action) + "\r\nPossible cause: Network lock limit exceeded\r\n" +
+                          " Lock result code: " + std::to_string(rc));
+}
+
+bool RegionUnlock(SemHandle& h, SemaphoreAction action) {
+  if (!h.region_held) return true;
+  h.region_held = false;
+  if (const int rc = LockRegion(false, *h.file, kRegionOffset, kRegionLength); rc != 0)
+    return Failed(rc, "Cannot unlock index semaphore file: " + h.path + " " + ActionName(action));
+  return true;
+}
+
+bool ReadRecord(SemHandle& h) {
+  size_t got = 0;
+  return h.file->ReadAt(0, h.record, got) == 0 && got == h.record.size();
+}
+
+bool WriteRecord(SemHandle& h) { return h.file->WriteAt(0, h.record) == 0; }
+
+// Read-modify-write of the record under the region lock; `change` edits it.
+template <typename Change>
+bool Update(SemHandle& h, SemaphoreAction action, Change&& change) {
+  if (!RegionLock(h, action)) return false;
+  if (!ReadRecord(h)) {
+    (void)RegionUnlock(h, action);
+    return Failed(1202, "Cannot read: " + h.path + " " + ActionName(action));
+  }
+  change(h.record);
+  if (!WriteRecord(h)) {
+    (void)RegionUnlock(h, action);
+    return Failed(1202, "Cannot write to: " + h.path + " " + ActionName(action));
+  }
+  return RegionUnlock(h, action);
+}
+
+// LOGIN and LOGOUT create and delete the file; the table lock byte keeps
+// two processes from doing that at once.
+bool DatabaseLock(const std::string& path, SemaphoreAction action) {
+  if (LockTableByte()) return true;
+  return Failed(1202, "Cannot lock database for: " + path + " Action=" + ActionName(action) +
+                          " [Database Semaphore]");
+}
+
+bool Login(WorkArea& area) {
+  Engine& e = State();
+  if (e.handles[area.number] != nullptr) return true;
+  auto h = std::make_unique<SemHandle>();
+  h->path = SemaphoreFileName(area.dbf.file_name);
+  const SemaphoreAction action = SemaphoreAction::kLogin;
+  if (!DatabaseLock(h->path, action)) return false;
+  struct Unlock {
+    ~Unlock() { UnlockTableByte(); }
+  } unlock;
+  platform::FileSystem& fs = platform::Files();
+  bool fresh = false;
+  if (!(fs.Exists(h->path) && IsFileDateToday(h->path))) {
+    // A file from an earlier day that nobody holds open is left over from
+    // a process that ended without LOGOUT: start again from zero.
+    std::unique_ptr<platform::File> probe;
+    const int rc = fs.Exists(h->path) ? fs.Open(h->path, platform::open_mode::kExclusive, probe) : 2;
+    if (rc == 0 || rc == 2) {
+      probe.reset();
+      std::unique_ptr<platform::File> created;
+      if (fs.Create(h->path, platform::open_mode::kExclusive, created) != 0)
+        return Failed(1202, "Cannot open/create: " + h->path + " " + ActionName(action));
+      const std::array<uint8_t, 4> zero{};
+      if (created->WriteAt(0, zero) != 0)
+        return Failed(1202, "Cannot write to: " + h->path + " Action=" + ActionName(action) +
+                                " [Database Semaphore]");
+      fresh = true;
+    } else if (rc != 3 && rc != 5 && rc != 32 && rc != 33 && rc != 150 && rc != 162 && rc != 163) {
+      return Failed(1202, "Cannot open/create: " + h->path + " " + ActionName(action));
+    }
+  }
+  if (fs.Open(h->path, platform::open_mode::kShared, h->file) != 0)
+    return Failed(1202, "Cannot open: " + h->path + (fresh ? " Action=" : " ") + ActionName(action) +
+                            (fresh ? " [Database Semaphore]" : ""));
+  if (!Update(*h, action, [](std::array<uint8_t, 4>& r) { ++r[0]; })) return false;
+  h->last_seen = h->counter();
+  e.handles[area.number] = std::move(h);
+  return true;
+}
+
+bool Logout(WorkArea& area, SemHandle& h) {
+  const SemaphoreAction action = SemaphoreAction::kLogout;
+  const bool locked = DatabaseLock(h.path, action);
+  h.region_held = false;  // a writer lock still held goes with the file
+  const bool registered = h.registered;
+  const bool ok = Update(h, action, [&](std::array<uint8_t, 4>& r) {
+    if (registered && r[1] > 0) --r[1];
+    if (r[0] > 0) --r[0];
+  });
+  const bool last = ok && h.record[0] == 0;
+  const std::string path = h.path;
+  State().handles[area.number].reset();  // closes the file
+  if (last) (void)platform::Files().Delete(path);
+  if (locked) UnlockTableByte();
+  return ok;
+}
+
+bool IncDecRead(SemHandle& h, bool inc) {
+  const SemaphoreAction action = inc ? SemaphoreAction::kIncRead : SemaphoreAction::kDecRead;
+  if (inc) {
+    if (++h.read_nesting != 1) return true;
+  } else {
+    if (--h.read_nesting < 0) {
+      h.read_nesting = 0;
+      return Failed(254, "Unbalanced IncRead/DecRead for semaphore file: " + h.path + " " + ActionName(action));
+    }
+    if (h.read_nesting != 0) return true;
+  }
+  if (h.region_held || h.registered == inc) return true;
+  h.registered = inc;
+  return Update(h, action, [inc](std::array<uint8_t, 4>& r) {
+    if (inc && r[1] < kMaxReaders) ++r[1];
+    if (!inc && r[1] > 0) --r[1];
+  });
+}
+
+std::string WriterTimeout(const SemHandle& h) {
+  return std::to_string(State().timings.writer_wait_seconds) + " second timeout, cannot read: " + h.path +
+         "\r\n" + "Possible cause: Other user's program has terminated abnormally." + "\r\n" +
+         "Cure: Log all users of this application off the network," + "\r\n" + "then delete " + h.path;
+}
+
+bool LockSemaphore(SemHandle& h) {
+  const SemaphoreAction action = SemaphoreAction::kLockSemaphore;
+  if (++h.write_nesting != 1 || h.region_held) return true;
+  const uint32_t start = platform::TickCount();
+  const uint32_t limit = static_cast<uint32_t>(std::max(0, State().timings.writer_wait_seconds)) * 1000u;
+  // This process's own registration is not another reader.
+  const int own = h.registered ? 1 : 0;
+  Backoff backoff;
+  for (;;) {
+    if (!ReadRecord(h)) {
+      if (ElapsedMs(start) > limit) break;
+      backoff.Pause();
+      continue;
+    }
+    if (h.record[1] == own) {
+      if (!RegionLock(h, action)) {
+        return false;
+      }
+      if (!ReadRecord(h)) {
+        (void)RegionUnlock(h, action);
+        return Failed(1202, "Cannot read: " + h.path + " " + ActionName(action));
+      }
+      if (h.record[1] == own) {
+        h.record[1] = 1;
+        if (!WriteRecord(h)) {
+          (void)RegionUnlock(h, action);
+            return Failed(1202, "Cannot write to: " + h.path + " " + ActionName(action));
+        }
+        return true;
+      }
+      (void)RegionUnlock(h, action);
+    }
+    if (ElapsedMs(start) > limit) break;
+    backoff.Pause();
+  }
+  // The nesting count stays raised: the caller's matching unlock balances
+  // it, and HoldsWriterLock tells key maintenance to stay away.
+  return Failed(1202, WriterTimeout(h));
+}
+
+bool UnlockSemaphore(SemHandle& h) {
+  const SemaphoreAction action = SemaphoreAction::kUnlockSemaphore;
+  if (--h.write_nesting < 0) {
+    h.write_nesting = 0;
+    (void)RegionUnlock(h, action);
+    return Failed(254, "Unbalanced Lock/Unlock for semaphore file: " + h.path + " " + ActionName(action));
+  }
+  if (h.write_nesting != 0 || !h.region_held) return true;
+  if (!ReadRecord(h)) {
+    (void)RegionUnlock(h, action);
+    return Failed(1202, "Cannot read: " + h.path + " " + ActionName(action));
+  }
+  h.set_counter(static_cast<uint16_t>(h.counter() + 1));
+  h.record[1] = h.registered ? 1 : 0;
+  if (!WriteRecord(h)) {
+    (void)RegionUnlock(h, action);
+    return Failed(1202, "Cannot write to: " + h.path + " " + ActionName(action));
+  }
+  h.last_seen = h.counter();
+  return RegionUnlock(h, action);
+}
+
+SemHandle* HandleOf(WorkArea& area) {
+  if (area.number < 1 || area.number >= kHandleSlots) return nullptr;
+  return State().handles[area.number].get();
+}
+
+bool NestedProc(WorkArea& area, bool on, std::array<int, kHandleSlots>& counts, SemaphoreAction on_action,
+                SemaphoreAction off_action, const char* name) {
+  if (area.number < 1 || area.number >= kHandleSlots) return HandleSemafore(area, on_action);
+  int& n = counts[area.number];
+  if (on) return n++ == 0 ? HandleSemafore(area, on_action) : true;
+  if (--n < 0) {
+    n = 0;
+    return Failed(254, std::string("Non-symmetrical Lock-Unlock [") + name + "]");
+  }
+  return n == 0 ? HandleSemafore(area, off_action) : true;
+}
+
+}  // namespace
+
+SemaphoreTimings& SemaphoreSettings() { return State().timings; }
+
+void ResetSemaphores() {
+  Engine& e = State();
+  for (auto& h : e.handles) h.reset();
+  e.read_proc.fill(0);
+  e.lock_proc.fill(0);
+  e.timings = SemaphoreTimings{};
+}
+
+std::string SemaphoreFileName(const std::string& table_name) { return SiblingFileName(table_name, "@S@"); }
+
+bool HandleSemafore(WorkArea& area, SemaphoreAction action) {
+  if (area.number < 1 || area.number >= kHandleSlots)
+    return Failed(254, "Work area [" + std::to_string(area.number) + " ] out of range. [HandleSemafore]");
+  if (area.exclusive) return true;
+  if (action == SemaphoreAction::kLogin) return Login(area);
+  SemHandle* h = HandleOf(area);
+  if (h == nullptr) return true;
+  switch (action) {
+    case SemaphoreAction::kLogout: return Logout(area, *h);
+    case SemaphoreAction::kIncRead: return IncDecRead(*h, true);
+    case SemaphoreAction::kDecRead: return IncDecRead(*h, false);
+    case SemaphoreAction::kLockSemaphore: return LockSemaphore(*h);
+    case SemaphoreAction::kUnlockSemaphore: return UnlockSemaphore(*h);
+    case SemaphoreAction::kLogin: break;
+  }
+  return true;
+}
+
+bool SetReadSemaphoreProc(WorkArea& area, bool on) {
+  return NestedProc(area, on, State().read_proc, SemaphoreAction::kIncRead, SemaphoreAction::kDecRead,
+                    "SetReadSemaphoreProc");
+}
+
+bool SetLockSemaphoreProc(WorkArea& area, bool on) {
+  return NestedProc(area, on, State().lock_proc, SemaphoreAction::kLockSemaphore,
+                    SemaphoreAction::kUnlockSemaphore, "SetLockSemaphoreProc");
+}
+
+bool IndexChangeCheck(WorkArea& area) {
+  SemHandle* h = HandleOf(area);
+  if (h == nullptr || area.exclusive) return false;
+  if (!h->region_held && !ReadRecord(*h)) return false;
+  if (h->counter() == h->last_seen) return false;
+  h->last_seen = h->counter();
+  return true;
+}
+
+bool HoldsWriterLock(WorkArea& area) {
+  SemHandle* h = HandleOf(area);
+  return h == nullptr || area.exclusive || h->region_held;
+}
+
+}  // namespace xb

@@ -1,0 +1,90 @@
+// The index semaphore file: LOGIN counts, deletion by the last LOGOUT, and
+// a writer that gives up with the timeout message when a process that died
+// left its writer mark behind.
+#include "engine/index/semaphore.h"
+#include "engine/table/xbase.h"
+#include "tests/index/index_fixture.h"
+
+namespace qptest {
+namespace {
+
+class SemaphoreTest : public IndexTest {
+ protected:
+  void SetUp() override {
+    IndexTest::SetUp();
+    xb::ResetSemaphores();
+    path_ = WriteTable("sem", Generate(30, 7));
+    ASSERT_TRUE(xb::Use(path_));
+    ASSERT_TRUE(xb::MakeIndex({Def("NAME", "NAME")}, "")) << xb::ErrorText();
+    semaphore_ = xb::SemaphoreFileName(path_ + ".DBF");
+  }
+  void TearDown() override {
+    IndexTest::TearDown();
+    xb::ResetSemaphores();
+  }
+  void OpenIn(int area) {
+    xb::SetSelectedArea(area);
+    ASSERT_TRUE(xb::Use(path_ + " ALIAS A" + std::to_string(area))) << xb::ErrorText();
+    ASSERT_TRUE(xb::SetIndexTo("")) << xb::ErrorText();
+  }
+  std::vector<uint8_t> Record() { return ReadBytes(semaphore_); }
+
+  std::string path_;
+  std::string semaphore_;
+};
+
+TEST_F(SemaphoreTest, EachOpenCountsAndTheLastCloseDeletesTheFile) {
+  OpenIn(1);
+  ASSERT_EQ(Record().size(), 4u);
+  EXPECT_EQ(Record()[0], 1);
+  OpenIn(2);
+  EXPECT_EQ(Record()[0], 2);
+  xb::CloseArea();
+  EXPECT_EQ(Record()[0], 1);
+  xb::SetSelectedArea(1);
+  xb::CloseArea();
+  EXPECT_FALSE(platform::Files().Exists(semaphore_));
+}
+
+TEST_F(SemaphoreTest, AnAppendCountsAsAChangeThatAnotherOpenReadsBack) {
+  OpenIn(1);
+  OpenIn(2);
+  xb::SetSelectedArea(1);
+  ASSERT_TRUE(xb::ALock());
+  xb::ClearRecord();
+  ASSERT_TRUE(xb::PutSwapText(*xb::CurrentArea(), 1, "AAAA first"));
+  ASSERT_TRUE(xb::Append()) << xb::ErrorText();
+  xb::Unlock();
+  EXPECT_EQ(Record()[2], 1) << "change counter";
+  EXPECT_EQ(Record()[1], 0) << "writer mark released";
+  xb::SetSelectedArea(2);
+  xb::GoTop();
+  EXPECT_EQ(xb::RecNo(), 31) << "the other open re-read its anchors";
+}
+
+TEST_F(SemaphoreTest, AStaleWriterMarkEndsTheWaitWithTheTimeoutMessage) {
+  OpenIn(1);
+  std::vector<uint8_t> record = Record();
+  record[1] = 1;  // left by a writer that never let go
+  WriteBytes(semaphore_, record);
+  xb::SemaphoreSettings().writer_wait_seconds = 1;
+  ASSERT_TRUE(xb::ALock());
+  xb::ClearRecord();
+  (void)xb::Append();
+  const int code = xb::ErrorCode();
+  const std::string text = xb::ErrorText();
+  xb::Unlock();
+  EXPECT_EQ(code, 1202);
+  EXPECT_EQ(text.rfind("1 second timeout, cannot read: " + semaphore_, 0), 0u) << text;
+  EXPECT_NE(text.find("then delete " + semaphore_), std::string::npos) << text;
+  // Recovery: close, clear the stale file, open again.
+  xb::CloseArea();
+  (void)platform::Files().Delete(semaphore_);
+  xb::ClearErrorCode();
+  OpenIn(1);
+  EXPECT_EQ(Record()[0], 1);
+  EXPECT_EQ(Record()[1], 0);
+}
+
+}  // namespace
+}  // namespace qptest
