@@ -128,8 +128,13 @@ std::string IndexFileNameFor(const WorkArea& area, const std::string& name) {
 Status OpenTags(MdxFile& mdx, bool position_table) {
   const int count = mdx.tag_count();
   if (count > kMaxTags) return Status(222, TagOpenMessage(222, mdx.name()));
+  // One registration for every tag: no writer works between the anchors of
+  // two tags, and the record count taken under it covers every record their
+  // keys name (the count from the table's open may be older than the
+  // change counter LOGIN noted, and then no change would refresh it).
+  ReadRegistration reading(mdx.area());
+  RefreshRecordCount(mdx.area());
   for (int i = 1; i <= count; ++i) {
-    ReadRegistration reading(mdx.area());
     Status s = OpenTag(mdx, i, position_table);
     if (!s.ok()) {
       // A node-level failure keeps its own, more precise message.

@@ -16,6 +16,18 @@ IndexHooks* ActiveIndex(WorkArea& area) {
   return hooks != nullptr && hooks->IndexActive(area) ? hooks : nullptr;
 }
 
+// Takes the index layer's writer lock. The hook reports a refusal only by
+// recording the error, so the code is cleared first; after a refusal the
+// nesting is balanced again and the caller must not write: a record the
+// tags never hear of would be missing from them for good.
+bool BeginUpdate(IndexHooks& ix, WorkArea& area) {
+  ClearErrorCode();
+  ix.IndexSetUpdating(area, true);
+  if (ErrorCode() == 0) return true;
+  ix.IndexSetUpdating(area, false);
+  return false;
+}
+
 bool InLockList(const WorkArea& area, int32_t n) {
   return std::find(area.record_locks.begin(), area.record_locks.end(), n) !=
          area.record_locks.end();
@@ -54,7 +66,7 @@ bool Append() {
   RefreshRecordCount(*area);
   Gather(*area);
   IndexHooks* ix = ActiveIndex(*area);
-  if (ix != nullptr) ix->IndexSetUpdating(*area, true);
+  if (ix != nullptr && !BeginUpdate(*ix, *area)) return false;
   const bool written = AppendDbfRecord(dbf);
   if (written) {
     Scatter(*area);
@@ -89,7 +101,7 @@ bool Replace() {
       SetError(254, dbf.file_name + " " + "Swap-buffer NIL." + " [REPLACE]");
       return false;
     }
-    ix->IndexSetUpdating(*area, true);
+    if (!BeginUpdate(*ix, *area)) return false;
     // The index layer removes the keys of the record as it is on disk now
     // (another program may have changed it), then adds the new ones.
     std::copy_n(area->swap, area->swap_size, area->swap_copy.begin());

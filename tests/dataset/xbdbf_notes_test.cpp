@@ -107,9 +107,7 @@ TEST_F(NotesTableTest, AMissingTableIsCreatedWithItsMemoAndIndexFiles) {
 TEST_F(NotesTableTest, TheWriteProtocolLeavesAConsistentTableThatOthersRead) {
   auto notes = Notes();
   notes->Open();
-  // KEY MAINTENANCE PENDING: until Append and Replace keep the tags, writes
-  // run in natural order and Pack (which reindexes) comes before the scans.
-  notes->SetOrderTo(0);
+  ASSERT_EQ(notes->CurrentTag(), "BOARD");
   AddNote(*notes, "Groceries", "Y", "N", 101, "{\\rtf1 milk}");
   AddNote(*notes, "Dentist", "N", "Y", 102, "{\\rtf1 call}");
   AddNote(*notes, "Old", "N", "N", 103, "");
@@ -132,13 +130,14 @@ TEST_F(NotesTableTest, TheWriteProtocolLeavesAConsistentTableThatOthersRead) {
   notes->DeleteRec();
   notes->UnLock();
   EXPECT_NE(notes->RecNo(), 3);
-  ASSERT_TRUE(notes->Pack());
-  EXPECT_EQ(notes->RecordCount(), 3);
 
-  // Pack rebuilt the tags, so the scans see every change.
+  // Every append and replace kept the tags, so the scans see every change.
   EXPECT_EQ(Scan(*notes, "ALARMACT", "ALARMACT"), (std::vector<std::string>{"Groceries", "Dentist", "Taxes"}));
   EXPECT_EQ(Scan(*notes, "EXPIREACT", "EXPIRES"), (std::vector<std::string>{"Dentist", "Taxes"}));
-  EXPECT_EQ(notes->CurrentTag(), "");
+  EXPECT_EQ(notes->CurrentTag(), "BOARD");
+  EXPECT_TRUE(VerifyIndexFile(*CurrentArea()).empty());
+  ASSERT_TRUE(notes->Pack());
+  EXPECT_EQ(notes->RecordCount(), 3);
   notes->SetOrderToTag("HANDLE");
   EXPECT_TRUE(notes->Find("       104"));
   EXPECT_EQ(notes->GetField("DESC").substr(0, 5), "Taxes");
@@ -197,9 +196,6 @@ TEST_F(NotesTableTest, TheWriteProtocolLeavesAConsistentTableThatOthersRead) {
 TEST_F(NotesTableTest, ACopiedRecordKeepsEveryFieldAndItsMemo) {
   auto notes = Notes();
   notes->Open();
-  // KEY MAINTENANCE PENDING: appended records get no keys until a reindex,
-  // so the writes run in natural order.
-  notes->SetOrderTo(0);
   AddNote(*notes, "Source", "Y", "N", 7, "{\\rtf1 body}");
   notes->PutField("DATEALMACT", "06/02/2026");
   notes->PutField("TIMEALMACT", "14:30");
@@ -212,7 +208,6 @@ TEST_F(NotesTableTest, ACopiedRecordKeepsEveryFieldAndItsMemo) {
   DeclareNotesFields(*trash);
   trash->SetDbfFileName(Path("Trash.dbf"));
   trash->Open();
-  trash->SetOrderTo(0);
   trash->ClearRecord();
   for (int i = 0; i < notes->FieldCount(); ++i) {
     TField* from = notes->Fields(i);

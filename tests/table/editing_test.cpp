@@ -176,6 +176,48 @@ TEST_F(EditingTest, TheIndexLayerSeesOldValuesBeforeAReplaceAndNewOnesAfter) {
   EXPECT_EQ(ErrorText(), File() + " Swap-buffer NIL. [REPLACE]");
 }
 
+TEST_F(EditingTest, AppendAndReplaceWriteNothingWhenTheIndexLayerRefusesItsWriterLock) {
+  struct Refusing : xb::IndexHooks {
+    std::vector<std::string> log;
+    bool IndexActive(xb::WorkArea&) override { return true; }
+    int32_t IndexFirst(xb::WorkArea&) override { return 1; }
+    int32_t IndexLast(xb::WorkArea& a) override { return a.dbf.record_count; }
+    int32_t IndexNext(xb::WorkArea& a) override { return a.dbf.current_record + 1; }
+    int32_t IndexPrev(xb::WorkArea& a) override { return a.dbf.current_record - 1; }
+    bool IndexAtEOF(xb::WorkArea&) override { return false; }
+    bool IndexAtBOF(xb::WorkArea&) override { return false; }
+    void IndexSync(xb::WorkArea&) override {}
+    void IndexAfterMove(xb::WorkArea&) override {}
+    void IndexOnBOF(xb::WorkArea&) override {}
+    void IndexOnEOF(xb::WorkArea&) override {}
+    void IndexSetMoving(xb::WorkArea&, bool) override {}
+    void IndexSetUpdating(xb::WorkArea&, bool on) override {
+      log.push_back(on ? "updating" : "done");
+      if (on) xb::SetError(1202, "writer lock refused");
+    }
+    void IndexAddKeys(xb::WorkArea&) override { log.push_back("add"); }
+    void IndexBeforeReplace(xb::WorkArea&) override { log.push_back("before"); }
+    void IndexAfterReplace(xb::WorkArea&) override { log.push_back("after"); }
+    void IndexClose(xb::WorkArea&) override {}
+    void IndexReindex(xb::WorkArea&) override {}
+  } index;
+  qptest::CloseAreasFirst close_first;
+  Open(2, " EXCLUSIVE");
+  xb::InstallIndexHooks(&index);
+  xb::Go(1);
+  Put(1, "new");
+  EXPECT_FALSE(xb::Replace());
+  EXPECT_EQ(ErrorCode(), 1202);
+  EXPECT_EQ(xb::Peek(1, 1), "r1        ");
+  xb::ClearRecord();
+  Put(1, "third");
+  EXPECT_FALSE(xb::Append());
+  EXPECT_EQ(ErrorCode(), 1202);
+  EXPECT_EQ(xb::RecCount(), 2);
+  // Each refused lock is balanced, and no key work was started.
+  EXPECT_EQ(index.log, (std::vector<std::string>{"updating", "done", "updating", "done"}));
+}
+
 struct StoredCase {
   std::string name;
   int field;

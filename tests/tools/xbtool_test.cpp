@@ -137,3 +137,80 @@ TEST_F(Xbtool, UsageErrorsPrintUsageWithStatusTwo) {
 }
 
 }  // namespace
+
+namespace {
+
+// The NAME column of a `dump --order` listing, header skipped.
+std::vector<std::string> NamesOf(const std::string& listing) {
+  std::vector<std::string> names;
+  std::istringstream lines(listing);
+  std::string line;
+  std::getline(lines, line);
+  while (std::getline(lines, line)) {
+    const size_t first = line.find(',');
+    names.push_back(line.substr(first + 1, line.find(',', first + 1) - first - 1));
+  }
+  return names;
+}
+
+using Names = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(Xbtool, EditingCommandsKeepEveryTagOfTheProductionIndexInStep) {
+  ASSERT_EQ(Xb("create notes NAME,C,10 NUM,N,5,0 CODE,C,3").status, 0);
+  ASSERT_EQ(Xb("append notes.DBF NAME=pear NUM=30 CODE=P").status, 0);
+  const Result built =
+      Xb("index notes.DBF BYNAME,F,F,'UPPER(NAME)' BYNUM,F,F,NUM CODE,F,T,CODE BIG,F,F,NAME 'NUM > 10'");
+  ASSERT_EQ(built.status, 0) << built.err;
+  const auto checked = [&](const std::string& step) {
+    const Result r = Xb("check notes.DBF");
+    EXPECT_EQ(r.status, 0) << step << ": " << r.out << r.err;
+    EXPECT_EQ(r.out, "OK\n") << step;
+  };
+  const auto order = [&](const std::string& tag) {
+    const Result r = Xb("dump --order " + tag + " notes.DBF");
+    EXPECT_EQ(r.status, 0) << tag << ": " << r.err;
+    return NamesOf(r.out);
+  };
+  checked("index");
+  for (const char* values : {"NAME=apple NUM=5 CODE=A", "NAME=Fig NUM=50 CODE=F",
+                             "NAME=banana NUM=20 CODE=B", "NAME=cherry NUM=20 CODE=A"}) {
+    const Result r = Xb(std::string("append notes.DBF ") + values);
+    ASSERT_EQ(r.status, 0) << values << ": " << r.err;
+    checked(values);
+  }
+  EXPECT_EQ(order("BIG"), (Names{"Fig", "banana", "cherry", "pear"}));
+  EXPECT_EQ(order("CODE"), (Names{"apple", "banana", "Fig", "pear"}));
+
+  // pear leaves the FOR tag and moves to the front of the numeric one.
+  const Result replaced = Xb("replace notes.DBF 1 NAME=zucchini NUM=1");
+  ASSERT_EQ(replaced.status, 0) << replaced.err;
+  checked("replace");
+  EXPECT_EQ(order("BIG"), (Names{"Fig", "banana", "cherry"}));
+  EXPECT_EQ(order("BYNUM"), (Names{"zucchini", "apple", "banana", "cherry", "Fig"}));
+
+  ASSERT_EQ(Xb("delete notes.DBF 3").status, 0);
+  checked("delete");
+  const Result packed = Xb("pack notes.DBF");
+  ASSERT_EQ(packed.status, 0) << packed.err;
+  EXPECT_EQ(packed.out, "4\n");
+  checked("pack");
+  EXPECT_EQ(order("BYNAME"), (Names{"apple", "banana", "cherry", "zucchini"}));
+  EXPECT_EQ(order("BYNUM"), (Names{"zucchini", "apple", "banana", "cherry"}));
+  EXPECT_EQ(order("CODE"), (Names{"apple", "banana", "zucchini"}));
+  EXPECT_EQ(order("BIG"), (Names{"banana", "cherry"}));
+  for (const auto& entry : std::filesystem::directory_iterator(scratch_.dir()))
+    EXPECT_NE(entry.path().extension(), ".@S@") << "semaphore file left behind";
+}
+
+TEST_F(Xbtool, ReplaceRefusesUnknownFieldsAndValuesThatDoNotFit) {
+  ASSERT_EQ(Xb("create t NAME,C,10 NUM,N,5,0").status, 0);
+  ASSERT_EQ(Xb("append t.DBF NAME=one NUM=1").status, 0);
+  EXPECT_EQ(Xb("replace t.DBF 1 NOPE=2").status, 2);
+  EXPECT_EQ(Xb("replace t.DBF 1 NUM=abc").status, 2);
+  EXPECT_EQ(Xb("replace t.DBF 1").status, 2);
+  const Result r = Xb("replace t.DBF 1 NUM=7");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Xb("peek t.DBF NUM 1").out, "    7\n");
+}

@@ -18,21 +18,6 @@
 namespace xbtool {
 namespace {
 
-std::string CsvCell(const std::string& value) {
-  if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
-  std::string quoted = "\"";
-  for (char c : value) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
-std::string TrimRight(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
-}
-
 // Opens the table in work area 1 with the engine's index and expression
 // layers present; the tool gives the engine ANSI or OEM text as asked.
 bool OpenForIndex(const Options& options, const std::string& table, bool exclusive) {

@@ -27,6 +27,8 @@ const char kUsage[] =
     "  create [--version 0xNN | --dbase4] TABLE NAME,TYPE,LEN[,DEC] ...\n"
     "                                   new empty table (dBASE III unless memo fields)\n"
     "  append TABLE FIELD=VALUE ...     add one record (under the append lock)\n"
+    "  replace TABLE RECNO FIELD=VALUE ...\n"
+    "                                   change fields of a record (under its record lock)\n"
     "  delete TABLE RECNO               mark a record deleted (under its record lock)\n"
     "  recall TABLE RECNO               undelete a record (under its record lock)\n"
     "  pack TABLE                       remove deleted records\n"
@@ -113,6 +115,7 @@ int main(int argc, char** argv) {
   }
   if (command == "create") return CreateCommand(options);
   if (command == "append") return LockedAppendCommand(options);
+  if (command == "replace") return ReplaceCommand(options);
   if (command == "delete") return DeleteCommand(options);
   if (command == "recall") return RecallCommand(options);
   if (command == "pack") return PackCommand(options);

@@ -4,10 +4,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
+#include <vector>
 
+#include "engine/index/index_open.h"
 #include "engine/table/dates.h"
+#include "engine/table/field_info.h"
 #include "engine/table/xbase.h"
 #include "platform/codepage.h"
+#include "tools/xbtool/table_text.h"
 
 namespace xbtool {
 namespace {
@@ -39,6 +44,18 @@ bool OpenShared(const Options& options, const std::string& table) {
   xb::Switches().ansi_tables = !options.oem;
   xb::Select(0);
   return xb::Use(table);
+}
+
+// OpenShared for a command that changes records: with the table's
+// production index open too, so that appends and replaces keep every tag in
+// step and Pack rebuilds them. Natural order keeps record numbers meaning
+// what the user typed.
+bool OpenForEditing(const Options& options, const std::string& table) {
+  if (!OpenShared(options, table)) return false;
+  if (!xb::HasProductionIndex()) return true;
+  if (!xb::SetIndexTo("")) return false;
+  xb::Set_Order_To(0);
+  return xb::ErrorCode() == 0;
 }
 
 int Finish(int status) {
@@ -99,27 +116,34 @@ bool ValueFits(char type, const std::string& utf8) {
   }
 }
 
-std::string CsvCell(const std::string& value) {
-  if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
-  std::string quoted = "\"";
-  for (char c : value) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
 // The current record as a CSV line (deletion flag first) with every field
 // as stored (dates YYYYMMDD, numbers as written), like the plain dump.
 std::string RecordLine() {
   const xb::DbfFile& dbf = xb::CurrentArea()->dbf;
   std::string line = xb::Deleted() ? "*" : "";
   for (const xb::FieldDesc& f : dbf.fields) {
-    std::string value(dbf.record.begin() + f.offset, dbf.record.begin() + f.offset + f.length);
-    while (!value.empty() && value.back() == ' ') value.pop_back();
-    line += "," + CsvCell(platform::AnsiToUtf8(value));
+    const std::string value(dbf.record.begin() + f.offset, dbf.record.begin() + f.offset + f.length);
+    line += "," + CsvCell(platform::AnsiToUtf8(TrimRight(value)));
   }
   return line;
+}
+
+// Stores the FIELD=VALUE words from `first` on in the SwapBuffer; the
+// usage message for the first word that does not fit, else "".
+std::string Assign(const std::vector<std::string>& words, size_t first) {
+  xb::WorkArea& area = *xb::CurrentArea();
+  for (size_t i = first; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    const size_t equals = word.find('=');
+    const int field =
+        equals == std::string::npos ? 0 : xb::FieldNo(platform::Utf8ToAnsi(word.substr(0, equals)));
+    if (field == 0) return "no such field: " + word;
+    const std::string value = word.substr(equals + 1);
+    if (!ValueFits(xb::FieldType(field), value) ||
+        !xb::PutSwapText(area, field, EngineValue(field, value)))
+      return "value does not fit the field: " + word;
+  }
+  return "";
 }
 
 int SetDeletion(const Options& options, bool deleted) {
@@ -127,7 +151,7 @@ int SetDeletion(const Options& options, bool deleted) {
   int32_t rec = 0;
   if (a.words.size() != 2 || !ParseNumber(a.words[1], rec) || !a.unknown.empty())
     return UsageError(std::string(deleted ? "delete" : "recall") + " takes a table and a record number");
-  if (!OpenShared(options, a.words[0])) return Failed();
+  if (!OpenForEditing(options, a.words[0])) return Failed();
   xb::Go(rec);
   if (xb::ErrorCode() != 0) return Failed();
   if (!xb::RLock()) return LockRefused("record " + a.words[1]);
@@ -140,28 +164,33 @@ int SetDeletion(const Options& options, bool deleted) {
 int LockedAppendCommand(const Options& options) {
   const Args a = Split(options);
   if (a.words.empty() || !a.unknown.empty()) return UsageError("append needs a table");
-  if (!OpenShared(options, a.words[0])) return Failed();
-  xb::WorkArea& area = *xb::CurrentArea();
+  if (!OpenForEditing(options, a.words[0])) return Failed();
   xb::ClearRecord();
-  for (size_t i = 1; i < a.words.size(); ++i) {
-    const std::string& word = a.words[i];
-    const size_t equals = word.find('=');
-    const int field =
-        equals == std::string::npos ? 0 : xb::FieldNo(platform::Utf8ToAnsi(word.substr(0, equals)));
-    if (field == 0) {
-      xb::CloseAll();
-      return UsageError("no such field: " + word);
-    }
-    const std::string value = word.substr(equals + 1);
-    if (!ValueFits(xb::FieldType(field), value) ||
-        !xb::PutSwapText(area, field, EngineValue(field, value))) {
-      xb::CloseAll();
-      return UsageError("value does not fit the field: " + word);
-    }
+  if (const std::string fault = Assign(a.words, 1); !fault.empty()) {
+    xb::CloseAll();
+    return UsageError(fault);
   }
   if (!xb::ALock()) return LockRefused("the table's append lock");
   if (!xb::Append()) return Failed();
   std::cout << xb::RecNo() << "\n";
+  return Finish(kExitOk);
+}
+
+int ReplaceCommand(const Options& options) {
+  const Args a = Split(options);
+  int32_t rec = 0;
+  if (a.words.size() < 3 || !ParseNumber(a.words[1], rec) || !a.unknown.empty())
+    return UsageError("replace takes a table, a record number and FIELD=VALUE ...");
+  if (!OpenForEditing(options, a.words[0])) return Failed();
+  xb::Go(rec);
+  if (xb::ErrorCode() != 0) return Failed();
+  if (!xb::RLock()) return LockRefused("record " + a.words[1]);
+  // The record is read again under its lock: another program may have
+  // changed it since Go.
+  xb::Go(rec);
+  if (xb::ErrorCode() != 0) return Failed();
+  if (const std::string fault = Assign(a.words, 2); !fault.empty()) return Finish(UsageError(fault));
+  if (!xb::Replace()) return Failed();
   return Finish(kExitOk);
 }
 
@@ -171,7 +200,7 @@ int RecallCommand(const Options& options) { return SetDeletion(options, false); 
 int PackCommand(const Options& options) {
   const Args a = Split(options);
   if (a.words.size() != 1 || !a.unknown.empty()) return UsageError("pack takes one table");
-  if (!OpenShared(options, a.words[0])) return Failed();
+  if (!OpenForEditing(options, a.words[0])) return Failed();
   if (!xb::Pack()) {
     if (xb::ErrorCode() != 0) return Failed();
     std::cerr << "xbtool: " << a.words[0] << " is open in another program\n";

@@ -5,8 +5,13 @@
 // another program makes the command fail (exit 1) instead of waiting.
 //
 //   append TABLE FIELD=VALUE ...           add one record (under ALock)
+//   replace TABLE RECNO FIELD=VALUE ...    change fields of one record (RLock)
 //   delete TABLE RECNO / recall TABLE RECNO   flip the deletion flag (RLock)
 //   pack TABLE                             remove deleted records
+//
+// The editing commands open the table's production index when the header
+// says it has one, so every tag follows appends and replaces and a pack
+// rebuilds the tags.
 //   locate TABLE FIELD VALUE [--nocase] [--exact]
 //                                          first match: its number and
 //                                          record; "not found" and exit 1
@@ -21,6 +26,7 @@
 namespace xbtool {
 
 int LockedAppendCommand(const Options& options);
+int ReplaceCommand(const Options& options);
 int DeleteCommand(const Options& options);
 int RecallCommand(const Options& options);
 int PackCommand(const Options& options);

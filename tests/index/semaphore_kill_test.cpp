@@ -1,0 +1,132 @@
+// A process killed while it holds the index writer lock: the kernel drops
+// its region lock, but its writer mark stays in the semaphore file. Other
+// processes must then give up after the configured wait with the timeout
+// message instead of hanging, write nothing, and work again once the stale
+// file is deleted.
+#include <unistd.h>
+
+#include <sstream>
+
+#include "engine/index/index_check.h"
+#include "engine/index/semaphore.h"
+#include "engine/table/xbase.h"
+#include "tests/index/child_role.h"
+#include "tests/index/index_fixture.h"
+
+namespace qptest {
+namespace {
+
+// Opens the table shared, takes the writer lock, reports and waits
+// to be killed.
+int HoldWriterLock(const std::string& path) {
+  xb::SetReportErrors(false);
+  xb::ExpressionInit();
+  xb::IndexInit();
+  xb::SetSelectedArea(1);
+  char result = 'F';
+  if (xb::Use(path) && xb::SetIndexTo("") && xb::SetLockSemaphoreProc(*xb::CurrentArea(), true)) result = 'H';
+  if (write(kChildReportFd, &result, 1) != 1) return 98;
+  for (;;) pause();
+}
+
+int RunRole(const std::string& role) {
+  std::istringstream words(role);
+  std::string kind, path;
+  words >> kind >> path;
+  return kind == "hold-writer" ? HoldWriterLock(path) : 95;
+}
+
+const bool roles = RegisterRoles(&RunRole);
+
+class SemaphoreKillTest : public IndexTest {
+ protected:
+  void SetUp() override {
+    (void)roles;
+    IndexTest::SetUp();
+    xb::ResetSemaphores();
+    path_ = WriteTable("killed", Generate(30, 11));
+    ASSERT_TRUE(xb::Use(path_ + " EXCLUSIVE"));
+    ASSERT_TRUE(xb::MakeIndex({Def("NAME", "NAME"), Def("NUM", "NUM")}, "")) << xb::ErrorText();
+    xb::CloseAll();
+    semaphore_ = xb::SemaphoreFileName(path_ + ".DBF");
+    xb::SemaphoreSettings().region_lock_ms = 300;
+    xb::SemaphoreSettings().writer_wait_seconds = 1;
+  }
+  void TearDown() override {
+    IndexTest::TearDown();
+    xb::ResetSemaphores();
+  }
+
+  // Starts the holder and waits until it has the writer lock.
+  std::unique_ptr<Child> StartHolder() {
+    int report[2];
+    EXPECT_EQ(pipe2(report, O_CLOEXEC), 0);
+    auto child = std::make_unique<Child>("hold-writer " + path_, report[1]);
+    close(report[1]);
+    char result = 0;
+    EXPECT_EQ(read(report[0], &result, 1), 1);
+    close(report[0]);
+    EXPECT_EQ(result, 'H') << "the holder did not get the writer lock";
+    return child;
+  }
+
+  bool AppendOne(const std::string& name) {
+    xb::ClearRecord();
+    EXPECT_TRUE(xb::PutSwapText(*xb::CurrentArea(), 1, name));
+    EXPECT_TRUE(xb::ALock());
+    const bool ok = xb::Append();
+    const int code = xb::ErrorCode();
+    const std::string text = xb::ErrorText();
+    xb::Unlock();
+    xb::SetError(code, text);
+    return ok;
+  }
+
+  std::string path_;
+  std::string semaphore_;
+};
+
+TEST_F(SemaphoreKillTest, AWriterKilledWhileHoldingTheLockLeavesOthersATimeoutNotAHang) {
+  std::unique_ptr<Child> holder = StartHolder();
+  // While the holder lives its region lock keeps every other open out.
+  ASSERT_TRUE(xb::Use(path_));
+  EXPECT_FALSE(xb::SetIndexTo(""));
+  EXPECT_EQ(xb::ErrorCode(), 1202);
+  EXPECT_EQ(xb::ErrorText().rfind("10 second timeout: Cannot lock index semaphore file: " + semaphore_ +
+                                      " LOGIN\r\nPossible cause: Network lock limit exceeded\r\n Lock result code: ",
+                                  0),
+            0u)
+      << xb::ErrorText();
+  xb::CloseAll();
+
+  EXPECT_EQ(holder->Kill(), 128 + SIGKILL);
+  // The region lock died with the holder; its writer mark did not.
+  ASSERT_TRUE(xb::Use(path_));
+  ASSERT_TRUE(xb::SetIndexTo("")) << xb::ErrorText();
+  xb::ClearErrorCode();
+  EXPECT_FALSE(AppendOne("AFTER KILL"));
+  EXPECT_EQ(xb::ErrorCode(), 1202);
+  EXPECT_EQ(xb::ErrorText(), "100 second timeout, cannot read: " + semaphore_ + "\r\n" +
+                                 "Possible cause: Other user's program has terminated abnormally." + "\r\n" +
+                                 "Cure: Log all users of this application off the network," + "\r\n" +
+                                 "then delete " + semaphore_);
+  EXPECT_EQ(xb::RecCount(), 30) << "the refused append wrote its record";
+  EXPECT_TRUE(xb::VerifyIndexFile(*xb::CurrentArea()).empty());
+  xb::CloseAll();
+
+  // The cure the message names.
+  ASSERT_TRUE(platform::Files().Exists(semaphore_));
+  ASSERT_EQ(platform::Files().Delete(semaphore_), 0);
+  ASSERT_TRUE(xb::Use(path_));
+  ASSERT_TRUE(xb::SetIndexTo("")) << xb::ErrorText();
+  xb::ClearErrorCode();
+  EXPECT_TRUE(AppendOne("AFTER CURE")) << xb::ErrorText();
+  EXPECT_EQ(xb::RecCount(), 31);
+  const std::vector<std::string> faults = xb::VerifyIndexFile(*xb::CurrentArea());
+  EXPECT_TRUE(faults.empty()) << faults.front();
+  xb::CloseAll();
+  EXPECT_FALSE(platform::Files().Exists(semaphore_));
+}
+
+}  // namespace
+}  // namespace qptest
