@@ -15,11 +15,13 @@ fi
 demo=build/demo
 mkdir -p "$demo"
 table=$demo/people.dbf
-rm -f "$table"
+rm -f "$demo"/people.*
 xbtool=build/tools/xbtool
 set -x
 $xbtool create "$table" NAME,C,20 CITY,C,15 BORN,D,8 HEIGHT,N,5,2 ACTIVE,L,1
 $xbtool append "$table" NAME="Ada Lovelace" CITY=London BORN=18151210 HEIGHT=1.65 ACTIVE=T
 $xbtool append "$table" NAME="Émile Zola" CITY=Paris BORN=18400402 HEIGHT=1.72 ACTIVE=F
+$xbtool index "$table" 'NAMES,F,F,upper(NAME)'
 $xbtool info "$table"
-$xbtool dump "$table"
+$xbtool dump --order NAMES "$table"
+$xbtool check "$table"
