@@ -11,6 +11,7 @@
 #include "engine/dataset/memo_hooks.h"
 #include "engine/table/date_settings.h"
 #include "engine/table/xbase.h"
+#include "tests/support/python.h"
 #include "tests/support/scratch.h"
 
 namespace xb {
@@ -63,28 +64,6 @@ std::string Unhex(const std::string& h) {
   return out;
 }
 
-std::string RunCapture(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
-  pclose(pipe);
-  return out;
-}
-
-// The first interpreter that has both libraries.
-const std::string& Python() {
-  static const std::string found = [] {
-    for (const char* candidate : {"/usr/bin/python3", "python3"}) {
-      std::string probe = std::string(candidate) + " -c 'import dbf, dbfread' >/dev/null 2>&1";
-      if (std::system(probe.c_str()) == 0) return std::string(candidate);
-    }
-    return std::string();
-  }();
-  return found;
-}
-
 FieldDesc Fd(const std::string& name, char type, int length) {
   FieldDesc f;
   f.name = name;
@@ -96,7 +75,7 @@ FieldDesc Fd(const std::string& name, char type, int length) {
 class MemoInteropTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (Python().empty()) GTEST_SKIP() << "no python3 with the dbf and dbfread modules";
+    if (qptest::PythonWithDbf().empty()) GTEST_SKIP() << "no python3 with the dbf and dbfread modules";
     ResetErrorState();
     SetReportErrors(false);
     ResetSwitches();
@@ -134,7 +113,7 @@ class MemoInteropTest : public ::testing::Test {
   }
 
   std::vector<std::string> PythonReads(const std::string& path, const std::string& lib) {
-    std::string out = RunCapture(Python() + " " + scratch_.Path("reader.py") + " '" + path + "' " + lib + " 2>&1");
+    std::string out = qptest::RunCapture(qptest::PythonWithDbf() + " " + scratch_.Path("reader.py") + " '" + path + "' " + lib + " 2>&1");
     std::vector<std::string> texts;
     size_t at = 0;
     for (size_t nl; (nl = out.find('\n', at)) != std::string::npos; at = nl + 1)
@@ -145,9 +124,9 @@ class MemoInteropTest : public ::testing::Test {
 
   std::string PythonWrites(const std::string& name, const std::string& kind, const std::vector<std::string>& texts) {
     const std::string path = scratch_.Path(name);
-    std::string command = Python() + " " + scratch_.Path("writer.py") + " '" + path + "' " + kind;
+    std::string command = qptest::PythonWithDbf() + " " + scratch_.Path("writer.py") + " '" + path + "' " + kind;
     for (const auto& t : texts) command += " " + Hex(t);
-    std::string out = RunCapture(command + " 2>&1");
+    std::string out = qptest::RunCapture(command + " 2>&1");
     EXPECT_EQ(out, "");
     return path;
   }

@@ -6,6 +6,7 @@
 
 #include "engine/dataset/field_classes.h"
 #include "tests/dataset/dataset_fixture.h"
+#include "tests/support/python.h"
 
 namespace xb {
 namespace {
@@ -23,11 +24,11 @@ class XbDbfInteropTest : public DatasetTest, public ::testing::WithParamInterfac
  protected:
   void SetUp() override {
     DatasetTest::SetUp();
-    if (std::system("/usr/bin/python3 -c 'import dbf' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3-dbf";
+    if (qptest::PythonWithDbf().empty()) GTEST_SKIP() << "no python3-dbf";
     std::FILE* f = std::fopen(Path("write.py").c_str(), "w");
     std::fputs(kWriter, f);
     std::fclose(f);
-    const std::string command = "/usr/bin/python3 " + Path("write.py") + " " + Path("other.dbf") + " " + GetParam();
+    const std::string command = qptest::PythonWithDbf() + " " + Path("write.py") + " " + Path("other.dbf") + " " + GetParam();
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
 };
@@ -67,14 +68,9 @@ TEST_P(XbDbfInteropTest, ATableFromAnotherProgramReadsWithItsFieldClassesAndValu
   t->ReplaceRec();
   t->UnLock();
   t->Close();
-  const std::string read = "/usr/bin/python3 -c \"import dbf,sys; t=dbf.Table(sys.argv[1]); t.open(dbf.READ_ONLY); "
+  const std::string read = qptest::PythonWithDbf() + " -c \"import dbf,sys; t=dbf.Table(sys.argv[1]); t.open(dbf.READ_ONLY); "
                            "print(t[1].name.strip() + '|' + t[1].note)\" " + Path("other.dbf");
-  std::string out;
-  FILE* pipe = popen(read.c_str(), "r");
-  char buf[256];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
-  pclose(pipe);
-  EXPECT_EQ(out, "Changed|new memo\n");
+  EXPECT_EQ(qptest::RunCapture(read), "Changed|new memo\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, XbDbfInteropTest, ::testing::Values("db3", "fp"));
