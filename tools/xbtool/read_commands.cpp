@@ -42,6 +42,7 @@ int InfoCommand(const Options& options) {
             << "records: " << area.record_count << "\n"
             << "header length: " << area.header_length << "\n"
             << "record length: " << area.record_length << "\n"
+            << "production index: " << (!area.is_dbase2() && area.header[28] != 0 ? "yes" : "no") << "\n"
             << "fields: " << area.fields.size() << "\n";
   for (const xb::FieldDesc& f : area.fields) {
     char line[64];
