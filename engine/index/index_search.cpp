@@ -293,13 +293,16 @@ void RefreshCurrentKey(MdxFile& mdx, IndexTag& tag) {
     BlankKey(tag, tag.current_key.data());
 }
 
-int32_t FindFirstRecIn(WorkArea& area) {
+namespace {
+
+// The first or last entry of the controlling tag, by the given descent.
+int32_t FindEdgeRec(WorkArea& area, Status (*descend)(MdxFile&, IndexTag&, bool&)) {
   MdxFile* mdx = RequireIndex(area, "_FindFirst/LastRec");
   if (mdx == nullptr) return 0;
   IndexTag& tag = *mdx->controlling();
   if (Status s = ApplyOtherChanges(*mdx, nullptr); !s.ok()) return FailedAtEnd(area, tag, s);
   bool empty = false;
-  if (Status s = DescendFirst(*mdx, tag, empty); !s.ok()) return FailedAtEnd(area, tag, s);
+  if (Status s = descend(*mdx, tag, empty); !s.ok()) return FailedAtEnd(area, tag, s);
   if (empty) {
     tag.bof = tag.eof = true;
     return area.dbf.record_count + 1;
@@ -310,22 +313,10 @@ int32_t FindFirstRecIn(WorkArea& area) {
   return tag.CurrentRecno();
 }
 
-int32_t FindLastRecIn(WorkArea& area) {
-  MdxFile* mdx = RequireIndex(area, "_FindFirst/LastRec");
-  if (mdx == nullptr) return 0;
-  IndexTag& tag = *mdx->controlling();
-  if (Status s = ApplyOtherChanges(*mdx, nullptr); !s.ok()) return FailedAtEnd(area, tag, s);
-  bool empty = false;
-  if (Status s = DescendLast(*mdx, tag, empty); !s.ok()) return FailedAtEnd(area, tag, s);
-  if (empty) {
-    tag.bof = tag.eof = true;
-    return area.dbf.record_count + 1;
-  }
-  tag.bof = tag.eof = false;
-  g_found = true;
-  CopyCurrentKey(tag);
-  return tag.CurrentRecno();
-}
+}  // namespace
+
+int32_t FindFirstRecIn(WorkArea& area) { return FindEdgeRec(area, &DescendFirst); }
+int32_t FindLastRecIn(WorkArea& area) { return FindEdgeRec(area, &DescendLast); }
 
 int32_t FindNextRecIn(WorkArea& area) {
   g_found = false;

@@ -231,7 +231,9 @@ TEST_F(IndexBuildTest, BadDefinitionsAreRefusedWithTheirCode) {
     const std::string path = WriteTable("t", Generate(3, 1));
     ASSERT_TRUE(xb::Use(path + " EXCLUSIVE"));
     EXPECT_FALSE(xb::MakeIndex({Def("OK", "NAME"), c.def}, ""));
-    if (c.code != 0) EXPECT_EQ(xb::ErrorCode(), c.code);
+    if (c.code != 0) {
+      EXPECT_EQ(xb::ErrorCode(), c.code);
+    }
     EXPECT_EQ(xb::ErrorText().rfind(c.message_start, 0), 0u) << xb::ErrorText();
     // The good tag stays; the failed one is not registered.
     ASSERT_TRUE(xb::SetIndexTo(""));

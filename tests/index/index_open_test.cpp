@@ -113,7 +113,9 @@ TEST_F(IndexOpenTest, DamagedFilesGiveAnErrorAndCloseTheIndex) {
     WriteBytes(mdx, bytes);
     ASSERT_TRUE(xb::Use(path));
     EXPECT_FALSE(xb::SetIndexTo(""));
-    if (c.code != 0) EXPECT_EQ(xb::ErrorCode(), c.code) << xb::ErrorText();
+    if (c.code != 0) {
+      EXPECT_EQ(xb::ErrorCode(), c.code) << xb::ErrorText();
+    }
     EXPECT_EQ(xb::MdxOf(*xb::CurrentArea()), nullptr);
     EXPECT_EQ(xb::CurrentOrder(), 0);
   }

@@ -98,7 +98,9 @@ class AreaTest : public ::testing::Test {
       for (size_t i = 0; i < row.values.size(); ++i)
         xb::PutSwapText(area, static_cast<int>(i + 1), row.values[i]);
       EXPECT_TRUE(xb::Append()) << xb::ErrorText();
-      if (row.deleted) EXPECT_TRUE(xb::DeleteRec());
+      if (row.deleted) {
+        EXPECT_TRUE(xb::DeleteRec());
+      }
     }
     xb::CloseArea();
     xb::SetSelectedArea(previous);

@@ -313,9 +313,15 @@ TEST_F(EditingTest, AFailedWriteIsReportedAndLeavesEarlierRecordsIntact) {
         EXPECT_EQ(xb::Peek(1, 2), "r2        ");
         // Written before a failed header write, the record is still reached
         // through the count taken from the file size.
-        if (op_ok) EXPECT_EQ(xb::RecCount(), 4);
-        if (op_ok) EXPECT_EQ(xb::Peek(1, 4), "written   ");
-        if (!op_ok) EXPECT_EQ(xb::RecCount(), 3);
+        if (op_ok) {
+          EXPECT_EQ(xb::RecCount(), 4);
+        }
+        if (op_ok) {
+          EXPECT_EQ(xb::Peek(1, 4), "written   ");
+        }
+        if (!op_ok) {
+          EXPECT_EQ(xb::RecCount(), 3);
+        }
       }
       xb::CloseArea();
       if (!fired) {

@@ -174,8 +174,9 @@ TEST_F(PackTest, AFailedPackLosesNoLiveRecordAndLeavesTheTableOpenShared) {
     EXPECT_TRUE(ok || code != 0) << "silent failure";
     // The failing step names the table, except a refused flush, whose
     // message names the operation only.
-    if (!ok && text.find("[FlushFile]") == std::string::npos)
+    if (!ok && text.find("[FlushFile]") == std::string::npos) {
       EXPECT_NE(text.find("PEOPLE.DBF"), std::string::npos) << text;
+    }
     EXPECT_FALSE(xb::CurrentArea()->exclusive);
     EXPECT_TRUE(xb::CurrentArea()->dbf.is_open());
     xb::CloseArea();
@@ -187,7 +188,9 @@ TEST_F(PackTest, AFailedPackLosesNoLiveRecordAndLeavesTheTableOpenShared) {
       if (xb::Peek(0, i) != "*") live.push_back(xb::Peek(1, i));
     for (int i : {1, 3, 4, 6})
       EXPECT_NE(std::find(live.begin(), live.end(), N(i)), live.end()) << N(i);
-    if (ok) EXPECT_EQ(live, (std::vector<std::string>{N(1), N(3), N(4), N(6)}));
+    if (ok) {
+      EXPECT_EQ(live, (std::vector<std::string>{N(1), N(3), N(4), N(6)}));
+    }
     xb::CloseArea();
     if (!fired) {
       EXPECT_TRUE(ok);
