@@ -8,25 +8,13 @@
 #include "engine/table/dates.h"
 #include "engine/table/error_state.h"
 #include "platform/regional.h"
+#include "tests/table/date_fixture.h"
 
 namespace {
 
 using std::string_literals::operator""s;
 
-class DateNames : public ::testing::Test {
- protected:
-  void SetUp() override {
-    xb::ResetErrorState();
-    xb::SetReportErrors(false);
-    platform::SetRegional(platform::RegionalSettings{});
-    xb::ResetDateSettings();
-    xb::CurrentDateSettings().epoch_year = 1956;
-  }
-  void TearDown() override {
-    platform::ResetRegional();
-    xb::ResetDateSettings();
-  }
-};
+class DateNames : public qptest::DateSettingsTest {};
 
 struct Language {
   std::vector<int> codes;

@@ -8,6 +8,7 @@
 #include "engine/table/error_state.h"
 #include "platform/clock.h"
 #include "platform/regional.h"
+#include "tests/table/date_fixture.h"
 
 namespace {
 
@@ -24,20 +25,15 @@ class FixedClock : public platform::Clock {
 };
 
 // Every case starts from US English, code 0, century off, epoch 1956.
-class Dates : public ::testing::Test {
+class Dates : public qptest::DateSettingsTest {
  protected:
   void SetUp() override {
-    xb::ResetErrorState();
-    xb::SetReportErrors(false);
-    platform::SetRegional(platform::RegionalSettings{});
     platform::SetClock(&clock_);
-    xb::ResetDateSettings();
+    DateSettingsTest::SetUp();
   }
   void TearDown() override {
     platform::SetClock(nullptr);
-    platform::ResetRegional();
-    xb::ResetDateSettings();
-    xb::ResetErrorState();
+    DateSettingsTest::TearDown();
   }
   static void Use(int code, bool century) {
     xb::CurrentDateSettings().century = century;
@@ -55,6 +51,8 @@ struct TextCase {
 };
 
 TEST_F(Dates, StartsFromTheUsersLanguageWithTheEpochSeventyYearsBack) {
+  // The fixture pins the epoch; a fresh reset must derive it from the clock.
+  xb::ResetDateSettings();
   const xb::DateSettings& s = xb::CurrentDateSettings();
   EXPECT_EQ(s.language_code, 0);
   EXPECT_EQ(s.date_format, 0);

@@ -136,27 +136,36 @@ TEST_F(EditingTest, DeletingAndRecallingChangeOnlyTheFlagAndNeverMoveThePointer)
   EXPECT_EQ(xb::Peek(0, 2), " ");
 }
 
+// An index layer that is active but keeps natural order, so a test can
+// override just the write hooks it watches.
+struct NaturalOrderIndex : xb::IndexHooks {
+  bool IndexActive(xb::WorkArea&) override { return true; }
+  int32_t IndexFirst(xb::WorkArea&) override { return 1; }
+  int32_t IndexLast(xb::WorkArea& a) override { return a.dbf.record_count; }
+  int32_t IndexNext(xb::WorkArea& a) override { return a.dbf.current_record + 1; }
+  int32_t IndexPrev(xb::WorkArea& a) override { return a.dbf.current_record - 1; }
+  bool IndexAtEOF(xb::WorkArea&) override { return false; }
+  bool IndexAtBOF(xb::WorkArea&) override { return false; }
+  void IndexSync(xb::WorkArea&) override {}
+  void IndexAfterMove(xb::WorkArea&) override {}
+  void IndexOnBOF(xb::WorkArea&) override {}
+  void IndexOnEOF(xb::WorkArea&) override {}
+  void IndexSetMoving(xb::WorkArea&, bool) override {}
+  void IndexSetUpdating(xb::WorkArea&, bool) override {}
+  void IndexAddKeys(xb::WorkArea&) override {}
+  void IndexBeforeReplace(xb::WorkArea&) override {}
+  void IndexAfterReplace(xb::WorkArea&) override {}
+  void IndexClose(xb::WorkArea&) override {}
+  void IndexReindex(xb::WorkArea&) override {}
+};
+
 TEST_F(EditingTest, TheIndexLayerSeesOldValuesBeforeAReplaceAndNewOnesAfter) {
-  struct Watcher : xb::IndexHooks {
+  struct Watcher : NaturalOrderIndex {
     std::vector<std::string> log;
-    bool IndexActive(xb::WorkArea&) override { return true; }
-    int32_t IndexFirst(xb::WorkArea&) override { return 1; }
-    int32_t IndexLast(xb::WorkArea& a) override { return a.dbf.record_count; }
-    int32_t IndexNext(xb::WorkArea& a) override { return a.dbf.current_record + 1; }
-    int32_t IndexPrev(xb::WorkArea& a) override { return a.dbf.current_record - 1; }
-    bool IndexAtEOF(xb::WorkArea&) override { return false; }
-    bool IndexAtBOF(xb::WorkArea&) override { return false; }
-    void IndexSync(xb::WorkArea&) override {}
-    void IndexAfterMove(xb::WorkArea&) override {}
-    void IndexOnBOF(xb::WorkArea&) override {}
-    void IndexOnEOF(xb::WorkArea&) override {}
-    void IndexSetMoving(xb::WorkArea&, bool) override {}
     void IndexSetUpdating(xb::WorkArea&, bool on) override { log.push_back(on ? "updating" : "done"); }
     void IndexAddKeys(xb::WorkArea& a) override { log.push_back("add " + xb::GetSwapText(a, 1)); }
     void IndexBeforeReplace(xb::WorkArea& a) override { log.push_back("before " + xb::GetSwapText(a, 1)); }
     void IndexAfterReplace(xb::WorkArea& a) override { log.push_back("after " + xb::GetSwapText(a, 1)); }
-    void IndexClose(xb::WorkArea&) override {}
-    void IndexReindex(xb::WorkArea&) override {}
   } index;
   qptest::CloseAreasFirst close_first;
   Open(2, " EXCLUSIVE");
@@ -177,20 +186,8 @@ TEST_F(EditingTest, TheIndexLayerSeesOldValuesBeforeAReplaceAndNewOnesAfter) {
 }
 
 TEST_F(EditingTest, AppendAndReplaceWriteNothingWhenTheIndexLayerRefusesItsWriterLock) {
-  struct Refusing : xb::IndexHooks {
+  struct Refusing : NaturalOrderIndex {
     std::vector<std::string> log;
-    bool IndexActive(xb::WorkArea&) override { return true; }
-    int32_t IndexFirst(xb::WorkArea&) override { return 1; }
-    int32_t IndexLast(xb::WorkArea& a) override { return a.dbf.record_count; }
-    int32_t IndexNext(xb::WorkArea& a) override { return a.dbf.current_record + 1; }
-    int32_t IndexPrev(xb::WorkArea& a) override { return a.dbf.current_record - 1; }
-    bool IndexAtEOF(xb::WorkArea&) override { return false; }
-    bool IndexAtBOF(xb::WorkArea&) override { return false; }
-    void IndexSync(xb::WorkArea&) override {}
-    void IndexAfterMove(xb::WorkArea&) override {}
-    void IndexOnBOF(xb::WorkArea&) override {}
-    void IndexOnEOF(xb::WorkArea&) override {}
-    void IndexSetMoving(xb::WorkArea&, bool) override {}
     void IndexSetUpdating(xb::WorkArea&, bool on) override {
       log.push_back(on ? "updating" : "done");
       if (on) xb::SetError(1202, "writer lock refused");
@@ -198,8 +195,6 @@ TEST_F(EditingTest, AppendAndReplaceWriteNothingWhenTheIndexLayerRefusesItsWrite
     void IndexAddKeys(xb::WorkArea&) override { log.push_back("add"); }
     void IndexBeforeReplace(xb::WorkArea&) override { log.push_back("before"); }
     void IndexAfterReplace(xb::WorkArea&) override { log.push_back("after"); }
-    void IndexClose(xb::WorkArea&) override {}
-    void IndexReindex(xb::WorkArea&) override {}
   } index;
   qptest::CloseAreasFirst close_first;
   Open(2, " EXCLUSIVE");

@@ -10,24 +10,14 @@
 #include "engine/table/dates.h"
 #include "engine/table/error_state.h"
 #include "platform/regional.h"
+#include "tests/table/date_fixture.h"
 
 namespace {
 
 using std::string_literals::operator""s;
 
-class Julian : public ::testing::Test {
+class Julian : public qptest::DateSettingsTest {
  protected:
-  void SetUp() override {
-    xb::ResetErrorState();
-    xb::SetReportErrors(false);
-    platform::SetRegional(platform::RegionalSettings{});
-    xb::ResetDateSettings();
-    xb::CurrentDateSettings().epoch_year = 1956;
-  }
-  void TearDown() override {
-    platform::ResetRegional();
-    xb::ResetDateSettings();
-  }
   static void Use(int code, bool century) {
     xb::CurrentDateSettings().century = century;
     xb::SetDateFormat(code);

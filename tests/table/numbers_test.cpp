@@ -10,23 +10,14 @@
 #include "engine/table/date_settings.h"
 #include "engine/table/error_state.h"
 #include "platform/regional.h"
+#include "tests/table/date_fixture.h"
 
 namespace {
 
 using std::string_literals::operator""s;
 
-class Numbers : public ::testing::Test {
+class Numbers : public qptest::DateSettingsTest {
  protected:
-  void SetUp() override {
-    xb::ResetErrorState();
-    xb::SetReportErrors(false);
-    platform::SetRegional(platform::RegionalSettings{});
-    xb::ResetDateSettings();
-  }
-  void TearDown() override {
-    platform::ResetRegional();
-    xb::ResetDateSettings();
-  }
   static void Separators(char decimal, char thousands) {
     xb::CurrentDateSettings().decimal_separator = decimal;
     xb::CurrentDateSettings().thousands_separator = thousands;
