@@ -12,6 +12,13 @@ fuzz_seconds=${FUZZ_SECONDS:-20}
 
 ./scripts/install-deps.sh
 
+# Rebuilds of an unchanged tree (CI after a developer's run on the same
+# machine) come from the compiler cache; paths are hashed relative to here.
+if command -v ccache >/dev/null; then
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR=$root
+fi
+
 step() { printf '\n== %s\n' "$*"; }
 
 step "sanitizer build (engine tests under ASan + UBSan)"
