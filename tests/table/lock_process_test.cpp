@@ -151,7 +151,7 @@ TEST_F(LockProcessTest, AHolderKilledWithSigkillReleasesItsLocks) {
 TEST_F(LockProcessTest, WaitingBetweenRetriesPumpsMessagesUntilTheSecondsHavePassed) {
   FileHolder holder(file_, 0x42, 0x40000001ULL, 1);
   ManualClock clock;
-  clock.StepOnEveryTick(400);
+  clock.StepOnEveryTick(std::chrono::milliseconds(400));
   CountingUi ui;
   platform::SetUiHooks(&ui);
   xb::Switches().retry_count = 2;
@@ -165,7 +165,7 @@ TEST_F(LockProcessTest, WaitingBetweenRetriesPumpsMessagesUntilTheSecondsHavePas
 TEST_F(LockProcessTest, WaitingStopsAsSoonAsTheApplicationIsEnding) {
   FileHolder holder(file_, 0x42, 0x40000001ULL, 1);
   ManualClock clock;
-  clock.StepOnEveryTick(400);
+  clock.StepOnEveryTick(std::chrono::milliseconds(400));
   CountingUi ui;
   ui.terminate_after = 1;
   platform::SetUiHooks(&ui);
