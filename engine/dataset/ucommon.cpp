@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/dataset/field_classes.h"
-#include "engine/dataset/memo_hooks.h"
+#include "engine/memo/memo_hooks.h"
 #include "engine/index/expr_hooks.h"
 #include "engine/index/index_hooks.h"
 #include "engine/table/date_settings.h"
