@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/dataset/memo_blob.h"
-#include "engine/dataset/memo_file.h"
+#include "engine/memo/memo_blob.h"
+#include "engine/memo/memo_file.h"
 #include "platform/file.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "platform/clock.h"
 
-#include <chrono>
 #include <ctime>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -13,7 +13,15 @@ class RealClock : public Clock {
     return static_cast<uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
   }
-  CivilDate Today() override { return LocalDate(std::time(nullptr)); }
+  LocalDateTime Now() override {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::tm local{};
+    localtime_r(&now.tv_sec, &local);
+    return {{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday},
+            {local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(now.tv_nsec / 1'000'000)}};
+  }
+  void Sleep(std::chrono::microseconds duration) override { std::this_thread::sleep_for(duration); }
 };
 
 Clock* g_clock = nullptr;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/clock.h"
+
 namespace platform {
 namespace {
 
@@ -24,6 +26,10 @@ UiHooks* g_hooks = nullptr;
 void UiHooks::MessageBox(const std::string& caption, const std::string& text, MessageIcon) {
   std::fprintf(stderr, "%s\n%s\n", caption.c_str(), text.c_str());
   std::fflush(stderr);
+}
+
+void UiHooks::WaitForMessages(uint32_t milliseconds) {
+  Sleep(std::chrono::milliseconds(milliseconds));
 }
 
 std::unique_ptr<StatusView> UiHooks::CreateStatusView() {

@@ -3,6 +3,7 @@
 // small status windows and message pumping go through UiHooks, which the
 // desktop side installs. The headless defaults write message boxes to
 // standard error, draw status windows nowhere and pump nothing.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -41,6 +42,11 @@ class UiHooks {
   virtual std::unique_ptr<StatusView> CreateStatusView();
   // Lets the application handle its pending window messages.
   virtual void ProcessMessages() {}
+  // Blocks until a window message arrives or `milliseconds` have passed,
+  // whichever comes first, using no processor meanwhile; it does not handle
+  // the message (ProcessMessages does). Headless there are no messages, so
+  // it sleeps the whole time through the clock.
+  virtual void WaitForMessages(uint32_t milliseconds);
   // True once the application has started to end.
   virtual bool Terminating() { return false; }
 };

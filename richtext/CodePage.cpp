@@ -1,11 +1,15 @@
 #include "richtext/CodePage.h"
 
+#include "platform/codepage_tables.h"
 #include "richtext/CodePageTables.h"
 
 namespace qp {
 namespace {
 
 using namespace codepage_tables;
+using platform::codepage_tables::kCp1252;
+using platform::codepage_tables::kCp437;
+using platform::codepage_tables::kCp866;
 
 constexpr CodePage kPages[] = {
     {1252, kCp1252}, {1251, kCp1251}, {1250, kCp1250}, {1253, kCp1253}, {1254, kCp1254},

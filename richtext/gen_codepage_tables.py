@@ -1,10 +1,12 @@
 # Writes CodePageTables.cpp beside this script: python3 gen_codepage_tables.py
 import codecs
 import os
-pages = [437, 850, 866, 1250, 1251, 1252, 1253, 1254, 1257]
+# 437, 866 and 1252 are the engine's: platform/codepage_tables.cpp.
+pages = [850, 1250, 1251, 1253, 1254, 1257]
 out = []
 out.append("// Generated from Python's codecs module: the upper halves (bytes 0x80-0xFF) of the")
-out.append("// single-byte Windows and OEM code pages the RTF reader and writer support. Bytes a")
+out.append("// single-byte Windows and OEM code pages only the RTF reader and writer use (1252,")
+out.append("// 437 and 866 are the engine's, in platform/codepage_tables.cpp). Bytes a")
 out.append("// code page leaves undefined map to the C1 control of the same value, as Windows")
 out.append("// does, so every byte decodes to something and the writer's reverse map stays total.")
 out.append("#include \"richtext/CodePageTables.h\"")

@@ -5,51 +5,30 @@
 
 #include "engine/dataset/dataset_state.h"
 #include "engine/table/date_settings.h"
+#include "engine/table/julian.h"
 
 namespace xb {
 namespace {
 
-// Days from 1 January of year 1 to the given date (proleptic Gregorian).
-int64_t DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;  // days since 1970-01-01
-}
-
-void CivilFromDays(int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
-const int64_t kEpoch1899 = DaysFromCivil(1899, 12, 30);
+// A date value counts days from 30 December 1899, the table layer's day
+// numbers from 1 January of year 1; both count whole days.
+const double kJulianOfDateZero = JulianFromYMD(1899, 12, 30);
 
 }  // namespace
 
 bool IsValidCalendarDate(int year, int month, int day) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+  return JulianFromYMD(year, month, day) != kBlankJulian;
 }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& out) {
-  if (!IsValidCalendarDate(year, month, day)) return false;
-  out = static_cast<double>(DaysFromCivil(year, month, day) - kEpoch1899);
+  const double day_number = JulianFromYMD(year, month, day);
+  if (day_number == kBlankJulian) return false;
+  out = day_number - kJulianOfDateZero;
   return true;
 }
 
 void DecodeDate(TDateTime value, int& year, int& month, int& day) {
-  CivilFromDays(static_cast<int64_t>(std::floor(value)) + kEpoch1899, year, month, day);
+  JulianToYMD(std::floor(value) + kJulianOfDateZero, year, month, day);
 }
 
 std::string DateToShortText(TDateTime value) {

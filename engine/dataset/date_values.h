@@ -24,6 +24,8 @@ inline constexpr int32_t kDateDelta = 693594;
 bool IsValidCalendarDate(int year, int month, int day);
 // False for an impossible date.
 bool TryEncodeDate(int year, int month, int day, TDateTime& out);
+// All three are 0 for a value outside years 1..9999 (or NaN), as for the
+// table layer's day numbers.
 void DecodeDate(TDateTime value, int& year, int& month, int& day);
 
 // The value in the short date form ("05/31/26", "31.05.2026").

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/dataset/field_classes.h"
-#include "engine/dataset/memo_hooks.h"
+#include "engine/memo/memo_hooks.h"
 #include "engine/index/expr_hooks.h"
 #include "engine/index/index_hooks.h"
 #include "engine/table/date_settings.h"
@@ -82,9 +82,19 @@ void ShowDatasetMessage(const std::string& text) {
   platform::Ui().MessageBox("Quillpad", text, platform::MessageIcon::kInformation);
 }
 
+// Sleeps in the user interface's own wait for messages rather than polling,
+// so a long wait costs no processor time and a message is still handled as
+// soon as it comes.
 void WaitPumping(uint32_t ms) {
   const uint32_t start = platform::TickCount();
-  while (platform::TickCount() - start < ms && !platform::Ui().Terminating()) platform::Ui().ProcessMessages();
+  auto remaining = [&]() -> uint32_t {
+    const uint32_t elapsed = platform::TickCount() - start;
+    return platform::Ui().Terminating() || elapsed >= ms ? 0 : ms - elapsed;
+  };
+  while (remaining() > 0) {
+    platform::Ui().ProcessMessages();
+    if (const uint32_t left = remaining()) platform::Ui().WaitForMessages(left);
+  }
 }
 
 bool ReportErrorsOff() { return SetReportErrors(false); }

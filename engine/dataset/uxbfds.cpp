@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/dataset/memo_lines.h"
+#include "engine/memo/memo_lines.h"
 #include "engine/dataset/xb_blob_stream.h"
 #include "engine/table/files.h"
 #include "engine/table/strings.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/dataset/memo_blob.h"
+#include "engine/memo/memo_blob.h"
 #include "engine/dataset/uxbfds.h"
 #include "engine/table/error_state.h"
 

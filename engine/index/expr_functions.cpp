@@ -108,12 +108,6 @@ size_t FormatStr(double n, double len, double dec, char* out) {
   return static_cast<size_t>(needed);
 }
 
-int JulianDayOfWeek(double day_number) {
-  if (!InJulianRange(day_number)) return 0;
-  const int64_t day = static_cast<int64_t>(day_number);
-  return static_cast<int>((day + 1) % 7) + 1;
-}
-
 int JulianYear(double day_number) {
   if (!InJulianRange(day_number)) return 0;
   int y, m, d;

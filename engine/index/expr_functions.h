@@ -42,9 +42,9 @@ void Soundex(const char* s, size_t length, char out[4]);
 // REQUIRES: out has room for kMaxBuiltLength characters.
 size_t FormatStr(double n, double len, double dec, char* out);
 
-// Day of week (1 Sunday .. 7 Saturday) and calendar parts of a day number;
-// 0 for a blank date or one outside 1 January 1 .. 31 December 9999.
-int JulianDayOfWeek(double day_number);
+// Calendar parts of a day number (its day of week is JulianDayOfWeek in
+// julian.h); 0 for a blank date or one outside 1 January 1 .. 31 December
+// 9999.
 int JulianYear(double day_number);
 int JulianMonth(double day_number);
 int JulianDay(double day_number);

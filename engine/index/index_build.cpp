@@ -9,7 +9,7 @@
 #include "engine/index/index_keys.h"
 #include "engine/index/index_open.h"
 #include "engine/index/index_search.h"
-#include "engine/table/dbf_format.h"
+#include "engine/table/dbf_file.h"
 #include "engine/table/error_state.h"
 #include "engine/table/files.h"
 #include "engine/table/locking.h"

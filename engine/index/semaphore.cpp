@@ -4,7 +4,6 @@
 #include <array>
 #include <chrono>
 #include <memory>
-#include <thread>
 
 #include "engine/table/error_state.h"
 #include "engine/table/files.h"
@@ -72,7 +71,7 @@ bool Failed(int code, const std::string& text) {
 class Backoff {
  public:
   void Pause() {
-    std::this_thread::sleep_for(std::chrono::microseconds(pause_us_));
+    platform::Sleep(std::chrono::microseconds(pause_us_));
     pause_us_ = std::min(pause_us_ * 2, 4000);
   }
 

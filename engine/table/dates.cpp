@@ -237,17 +237,7 @@ std::string DateFrom(int year, int month, int day) {
 int DayOfWeek(std::string_view text) {
   std::optional<AmericanDate> date = RealDateOf(text);
   if (!date) return 0;
-  int m = date->month;
-  int y = date->year;
-  if (m < 3) {
-    m += 12;
-    y -= 1;
-  }
-  const int k = y % 100;
-  const int j = y / 100;
-  int h = (date->day + (26 * (m + 1)) / 10 + k + k / 4 + j / 4 - 2 * j) % 7;
-  if (h < 0) h += 7;
-  return h == 0 ? 7 : h;
+  return JulianDayOfWeek(JulianFromYMD(date->year, date->month, date->day));
 }
 
 int MonthOf(std::string_view text) {

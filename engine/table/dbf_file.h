@@ -113,4 +113,12 @@ inline uint64_t RecordPosition(const DbfFile& area, int32_t n) {
   return area.header_length + static_cast<uint64_t>(n - 1) * area.record_length;
 }
 
+namespace dbf {
+// Turns a record image read straight from the file into what GetDbfRecord
+// leaves in area.record, for readers that fetch many records in one block:
+// bytes 1..record_length-1 go from OEM to Windows text when area.oem is set
+// (the deletion flag is never translated); otherwise nothing changes.
+void TranslateForRead(const DbfFile& area, std::span<uint8_t> image);
+}  // namespace dbf
+
 }  // namespace xb

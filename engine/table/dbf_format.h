@@ -60,9 +60,8 @@ std::string DateText(int year, int month, int day);
 // file cannot be found, the name's base cut to 8 and extension to 3.
 std::string ShortFileName(const std::string& path);
 
-// Bytes 1..record_length-1 of the image; the deletion flag is never
-// translated. Both do nothing unless area.oem is set.
-void TranslateForRead(const DbfFile& area, std::span<uint8_t> image);
+// The reverse of TranslateForRead (dbf_file.h), before a record image is
+// written.
 void TranslateForWrite(const DbfFile& area, std::span<uint8_t> image);
 
 }  // namespace xb::dbf

@@ -93,6 +93,13 @@ void JulianToYMD(double day_number, int& year, int& month, int& day) {
   day = static_cast<int>(remaining) - MonthStart(year, month);
 }
 
+int JulianDayOfWeek(double day_number) {
+  if (!InRange(day_number)) return 0;
+  // Day numbers count from a Monday, so day + 1 is 0 on a Saturday.
+  const int64_t day = static_cast<int64_t>(day_number);
+  return static_cast<int>((day + 1) % 7) + 1;
+}
+
 std::string JulianToDbf(double day_number) {
   if (!InRange(day_number)) return std::string(8, ' ');
   int year = 0, month = 0, day = 0;

@@ -51,5 +51,8 @@ std::string JulianToText(double day_number);
 // Year, month and day of a day number inside kFirstJulian..kLastJulian (the
 // fraction dropped); all three are 0 outside it and for NaN.
 void JulianToYMD(double day_number, int& year, int& month, int& day);
+// 1 for Sunday .. 7 for Saturday; 0 outside kFirstJulian..kLastJulian and
+// for NaN.
+int JulianDayOfWeek(double day_number);
 
 }  // namespace xb

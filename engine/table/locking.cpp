@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <iterator>
-#include <thread>
 
 #include "engine/table/error_state.h"
 #include "engine/table/switches.h"
@@ -38,7 +37,7 @@ void Wait(int seconds) {
     if (platform::Ui().Terminating()) return;
     const uint32_t now = platform::TickCount();
     if (now < start || now - start >= span) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    platform::Sleep(std::chrono::milliseconds(1));
   }
 }
 

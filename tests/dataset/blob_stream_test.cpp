@@ -1,6 +1,6 @@
 // TXbBlobStream over memo fields: reading, writing in the three modes, the
 // empty memo, OEM text, and the by-name stream and memo-from-lines puts.
-#include "engine/dataset/memo_blob.h"
+#include "engine/memo/memo_blob.h"
 #include "engine/dataset/xb_blob_stream.h"
 #include "tests/dataset/dataset_fixture.h"
 

@@ -15,7 +15,7 @@
 #include "engine/table/julian.h"
 #include "engine/table/switches.h"
 #include "engine/table/work_area.h"
-#include "platform/clock.h"
+#include "tests/support/manual_clock.h"
 
 namespace exprtest {
 
@@ -78,12 +78,6 @@ inline void SetField(xb::WorkArea& area, const std::string& name, const std::str
   }
 }
 
-class FixedClock : public platform::Clock {
- public:
-  uint32_t TickCount() override { return 0; }
-  platform::CivilDate Today() override { return {2026, 7, 4}; }  // a Saturday
-};
-
 // The value of a result as text: C and M as they are, N with %.10g, D as
 // YYYYMMDD (blanks when blank), L as .T./.F..
 inline std::string Show(const xb::ExprResult& r) {
@@ -109,7 +103,6 @@ class ExprTest : public ::testing::Test {
     xb::CurrentDateSettings().century = false;
     xb::SetDateFormat(0);
     xb::CurrentDateSettings().epoch_year = 1956;
-    platform::SetClock(&clock_);
     live_at_start_ = xb::LiveExprCount();
     for (int n : {1, 2}) xb::TakeArea(n);
     area_ = &xb::PutArea(1, MakeArea(NoteFields(), "NOTES"));
@@ -118,7 +111,6 @@ class ExprTest : public ::testing::Test {
   }
   void TearDown() override {
     for (int n : {1, 2}) xb::TakeArea(n);
-    platform::SetClock(nullptr);
     EXPECT_EQ(xb::LiveExprCount(), live_at_start_) << "an expression was not freed";
   }
 
@@ -131,7 +123,7 @@ class ExprTest : public ::testing::Test {
     return Show(*xb::Evaluate(expr.get()));
   }
 
-  FixedClock clock_;
+  qptest::ManualClock clock_{{2026, 7, 4}};  // a Saturday
   xb::WorkArea* area_ = nullptr;
   xb::WorkArea* other_ = nullptr;
   int live_at_start_ = 0;

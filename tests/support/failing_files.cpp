@@ -18,11 +18,15 @@ class FailingFile : public platform::FileWrapper {
   }
   int Truncate(uint64_t s) override { return Guard(101) ? code_ : FileWrapper::Truncate(s); }
   int Flush() override { return Guard(101) ? code_ : FileWrapper::Flush(); }
-  int Size(uint64_t& s) override { return Guard(5) ? code_ : FileWrapper::Size(s); }
-  int ModifiedTime(int64_t& s) override { return Guard(5) ? code_ : FileWrapper::ModifiedTime(s); }
-  int Lock(uint64_t o, uint64_t l) override { return Guard(33) ? code_ : FileWrapper::Lock(o, l); }
+  int Size(uint64_t& s) override { return GuardOther(5) ? code_ : FileWrapper::Size(s); }
+  int ModifiedTime(int64_t& s) override {
+    return GuardOther(5) ? code_ : FileWrapper::ModifiedTime(s);
+  }
+  int Lock(uint64_t o, uint64_t l) override {
+    return GuardOther(33) ? code_ : FileWrapper::Lock(o, l);
+  }
   int Unlock(uint64_t o, uint64_t l) override {
-    return Guard(33) ? code_ : FileWrapper::Unlock(o, l);
+    return GuardOther(33) ? code_ : FileWrapper::Unlock(o, l);
   }
 
  private:
@@ -30,6 +34,8 @@ class FailingFile : public platform::FileWrapper {
     code_ = owner_.Check(Path(), natural);
     return code_ != 0;
   }
+  // A call that is neither a read nor a write.
+  bool GuardOther(int natural) { return !owner_.OnlyReadsAndWritesCount() && Guard(natural); }
   FailingFiles& owner_;
   int code_ = 0;
 };
@@ -71,9 +77,13 @@ int FailingFiles::Check(const std::string& path, int natural_code) {
   return 0;
 }
 
+int FailingFiles::CheckOther(const std::string& path) {
+  return only_reads_and_writes_ ? 0 : Check(path, 5);
+}
+
 int FailingFiles::Open(const std::string& p, int m, std::unique_ptr<platform::File>& o) {
   o.reset();
-  if (int rc = Check(p, 5)) return rc;
+  if (int rc = CheckOther(p)) return rc;
   std::unique_ptr<platform::File> real;
   int rc = target_.Open(p, m, real);
   if (rc == 0) o = std::make_unique<FailingFile>(std::move(real), *this);
@@ -82,7 +92,7 @@ int FailingFiles::Open(const std::string& p, int m, std::unique_ptr<platform::Fi
 
 int FailingFiles::Create(const std::string& p, int m, std::unique_ptr<platform::File>& o) {
   o.reset();
-  if (int rc = Check(p, 5)) return rc;
+  if (int rc = CheckOther(p)) return rc;
   std::unique_ptr<platform::File> real;
   int rc = target_.Create(p, m, real);
   if (rc == 0) o = std::make_unique<FailingFile>(std::move(real), *this);
@@ -90,22 +100,22 @@ int FailingFiles::Create(const std::string& p, int m, std::unique_ptr<platform::
 }
 
 int FailingFiles::Delete(const std::string& p) {
-  if (int rc = Check(p, 5)) return rc;
+  if (int rc = CheckOther(p)) return rc;
   return target_.Delete(p);
 }
 
 int FailingFiles::Rename(const std::string& f, const std::string& t) {
-  if (int rc = Check(f, 5)) return rc;
+  if (int rc = CheckOther(f)) return rc;
   return target_.Rename(f, t);
 }
 
 int FailingFiles::TempFileName(const std::string& pre, std::string& o) {
-  if (int rc = Check(pre, 5)) return rc;
+  if (int rc = CheckOther(pre)) return rc;
   return target_.TempFileName(pre, o);
 }
 
 int FailingFiles::DiskFreeBytes(const std::string& p, uint64_t& o) {
-  if (int rc = Check(p, 5)) return rc;
+  if (int rc = CheckOther(p)) return rc;
   return target_.DiskFreeBytes(p, o);
 }
 

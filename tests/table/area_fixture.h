@@ -11,6 +11,7 @@
 #include "engine/table/date_settings.h"
 #include "engine/table/xbase.h"
 #include "platform/file.h"
+#include "tests/support/failing_files.h"
 #include "tests/support/scratch.h"
 
 namespace qptest {
@@ -138,61 +139,6 @@ class AreaTest : public ::testing::Test {
   }
 
   Scratch scratch_;
-};
-
-// Fails I/O call number N (reads, writes, truncations, flushes) counted
-// over every file opened through it; calls before and after go through.
-class FaultyFiles : public platform::FileSystemWrapper {
- public:
-  FaultyFiles() : FileSystemWrapper(platform::Files()) {}
-
-  void FailCall(int n) {
-    fail_at_ = n;
-    calls_ = 0;
-    fired_ = false;
-  }
-  void Heal() { fail_at_ = 0; }
-  bool FaultFired() const { return fired_; }
-
-  int Open(const std::string& p, int m, std::unique_ptr<platform::File>& out) override {
-    std::unique_ptr<platform::File> real;
-    int rc = target_.Open(p, m, real);
-    if (rc == 0) out = std::make_unique<Faulty>(std::move(real), *this);
-    return rc;
-  }
-
- private:
-  class Faulty : public platform::FileWrapper {
-   public:
-    Faulty(std::unique_ptr<platform::File> f, FaultyFiles& owner)
-        : FileWrapper(std::move(f)), owner_(owner) {}
-    int ReadAt(uint64_t o, std::span<uint8_t> out, size_t& r) override {
-      if (owner_.Fire()) {
-        r = 0;
-        return 100;
-      }
-      return FileWrapper::ReadAt(o, out, r);
-    }
-    int WriteAt(uint64_t o, std::span<const uint8_t> d) override {
-      return owner_.Fire() ? 101 : FileWrapper::WriteAt(o, d);
-    }
-    int Truncate(uint64_t s) override { return owner_.Fire() ? 101 : FileWrapper::Truncate(s); }
-    int Flush() override { return owner_.Fire() ? 101 : FileWrapper::Flush(); }
-
-   private:
-    FaultyFiles& owner_;
-  };
-
-  bool Fire() {
-    if (fail_at_ == 0) return false;
-    if (++calls_ != fail_at_) return false;
-    fired_ = true;
-    return true;
-  }
-
-  int fail_at_ = 0;
-  int calls_ = 0;
-  bool fired_ = false;
 };
 
 }  // namespace qptest

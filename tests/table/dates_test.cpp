@@ -6,41 +6,23 @@
 #include <vector>
 
 #include "engine/table/error_state.h"
-#include "platform/clock.h"
 #include "platform/regional.h"
+#include "tests/support/manual_clock.h"
 #include "tests/table/date_fixture.h"
 
 namespace {
 
 using std::string_literals::operator""s;
 
-class FixedClock : public platform::Clock {
- public:
-  explicit FixedClock(int year) : year_(year) {}
-  uint32_t TickCount() override { return 0; }
-  platform::CivilDate Today() override { return {year_, 6, 15}; }
-
- private:
-  int year_;
-};
-
 // Every case starts from US English, code 0, century off, epoch 1956.
 class Dates : public qptest::DateSettingsTest {
  protected:
-  void SetUp() override {
-    platform::SetClock(&clock_);
-    DateSettingsTest::SetUp();
-  }
-  void TearDown() override {
-    platform::SetClock(nullptr);
-    DateSettingsTest::TearDown();
-  }
   static void Use(int code, bool century) {
     xb::CurrentDateSettings().century = century;
     xb::SetDateFormat(code);
   }
 
-  FixedClock clock_{2026};
+  qptest::ManualClock clock_{{2026, 6, 15}};
 };
 
 struct TextCase {

@@ -4,70 +4,11 @@
 #include <memory>
 
 #include "platform/file.h"
+#include "tests/support/failing_files.h"
 #include "tests/table/dbf_test_tables.h"
 
 namespace dbftest {
 namespace {
-
-struct FaultPlan {
-  int fail_at = 0;  // 1-based call number to fail; 0 = none
-  int calls = 0;
-  bool fired = false;
-  // Returns `code` when this call is the one to fail.
-  int Hit(int code) {
-    if (++calls != fail_at) return 0;
-    fired = true;
-    return code;
-  }
-};
-
-class FailingFile : public platform::FileWrapper {
- public:
-  FailingFile(std::unique_ptr<platform::File> target, FaultPlan& plan)
-      : FileWrapper(std::move(target)), plan_(plan) {}
-  int ReadAt(uint64_t o, std::span<uint8_t> out, size_t& r) override {
-    if (int rc = plan_.Hit(100)) return rc;
-    return FileWrapper::ReadAt(o, out, r);
-  }
-  int WriteAt(uint64_t o, std::span<const uint8_t> d) override {
-    if (int rc = plan_.Hit(101)) return rc;
-    return FileWrapper::WriteAt(o, d);
-  }
-  int Flush() override {
-    if (int rc = plan_.Hit(29)) return rc;
-    return FileWrapper::Flush();
-  }
-  int Size(uint64_t& s) override {
-    if (int rc = plan_.Hit(31)) return rc;
-    return FileWrapper::Size(s);
-  }
-
- private:
-  FaultPlan& plan_;
-};
-
-class FailingFiles : public platform::FileSystemWrapper {
- public:
-  FailingFiles() : FileSystemWrapper(platform::Files()) {}
-  int Open(const std::string& p, int m, std::unique_ptr<platform::File>& o) override {
-    return Wrap(target_.Open(p, m, o), o);
-  }
-  int Create(const std::string& p, int m, std::unique_ptr<platform::File>& o) override {
-    return Wrap(target_.Create(p, m, o), o);
-  }
-  FaultPlan plan;
-
- private:
-  int Wrap(int rc, std::unique_ptr<platform::File>& o) {
-    if (rc != 0) return rc;
-    if (int fault = plan.Hit(5)) {
-      o.reset();
-      return fault;
-    }
-    o = std::make_unique<FailingFile>(std::move(o), plan);
-    return 0;
-  }
-};
 
 class DbfFault : public DbfTest {
  protected:
@@ -83,18 +24,19 @@ class DbfFault : public DbfTest {
       SCOPED_TRACE("failing call " + std::to_string(n));
       xb::ResetErrorState();
       xb::SetReportErrors(false);
-      FailingFiles files;
-      files.plan.fail_at = n;
-      platform::SetFiles(&files);
+      qptest::FailingFiles files;
+      files.FailCall(n);
       const bool ok = scenario();
+      const bool fired = files.FaultFired();
+      files.Heal();
       platform::SetFiles(nullptr);
-      if (files.plan.fired) {
+      if (fired) {
         EXPECT_FALSE(ok) << "a failed call was reported as success";
         EXPECT_NE(xb::ErrorCode(), 0);
         EXPECT_FALSE(xb::ErrorText().empty());
       }
       check();
-      if (!files.plan.fired) {
+      if (!fired) {
         EXPECT_TRUE(ok) << xb::ErrorText();
         return;
       }
@@ -154,11 +96,10 @@ TEST_F(DbfFault, AppendingUnderFaultsReportsAndKeepsEarlierRecords) {
 
 TEST_F(DbfFault, FlushFailureIsReportedByItsOwnText) {
   qptest::WriteBytes(Path("t.dbf"), PeopleBytes());
-  FailingFiles files;
-  platform::SetFiles(&files);
+  qptest::FailingFiles files;
   xb::DbfFile area;
   ASSERT_TRUE(Open(area, Path("t.dbf")));
-  files.plan.fail_at = files.plan.calls + 1;
+  files.FailCall(1, 29);
   EXPECT_FALSE(xb::FlushFile(area));
   EXPECT_EQ(xb::ErrorCode(), 29);
   EXPECT_EQ(xb::ErrorText(), "Unable to flush file [FlushFile]");
@@ -181,12 +122,11 @@ TEST_F(DbfFault, WriteFailuresNameTheOperation) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     qptest::WriteBytes(Path("t.dbf"), PeopleBytes());
-    FailingFiles files;
-    platform::SetFiles(&files);
+    qptest::FailingFiles files;
     xb::DbfFile area;
     ASSERT_TRUE(Open(area, Path("t.dbf")));
     ASSERT_TRUE(xb::GetDbfRecord(area, 1));
-    files.plan.fail_at = files.plan.calls + 1;
+    files.FailCall(1);
     EXPECT_FALSE(c.write(area));
     EXPECT_EQ(xb::ErrorCode(), 101);
     EXPECT_EQ(xb::ErrorText(), "File:  " + Path("t.dbf") + c.suffix);
@@ -200,12 +140,11 @@ TEST_F(DbfFault, WriteFailuresNameTheOperation) {
 
 TEST_F(DbfFault, CloseFailureNamesTheFileTwice) {
   qptest::WriteBytes(Path("t.dbf"), PeopleBytes());
-  FailingFiles files;
-  platform::SetFiles(&files);
+  qptest::FailingFiles files;
   xb::DbfFile area;
   ASSERT_TRUE(Open(area, Path("t.dbf")));
   ASSERT_TRUE(xb::WriteDeleteFlag(area, 1));
-  files.plan.fail_at = files.plan.calls + 2;  // the header write after re-reading bytes 16..27
+  files.FailCall(2);  // the header write after re-reading bytes 16..27
   EXPECT_FALSE(xb::CloseDbf(area));
   EXPECT_EQ(xb::ErrorCode(), 101);
   const std::string name = Path("t.dbf");

@@ -12,16 +12,10 @@
 #include "engine/table/dbf_file.h"
 #include "engine/table/error_state.h"
 #include "engine/table/switches.h"
-#include "platform/clock.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/scratch.h"
 
 namespace dbftest {
-
-class FixedClock : public platform::Clock {
- public:
-  uint32_t TickCount() override { return 0; }
-  platform::CivilDate Today() override { return {2024, 5, 17}; }
-};
 
 class DbfTest : public ::testing::Test {
  protected:
@@ -29,15 +23,13 @@ class DbfTest : public ::testing::Test {
     xb::ResetErrorState();
     xb::SetReportErrors(false);
     xb::ResetSwitches();
-    platform::SetClock(&clock_);
   }
   void TearDown() override {
-    platform::SetClock(nullptr);
     xb::ResetSwitches();
   }
   std::string Path(const std::string& name) const { return scratch_.Path(name); }
 
-  FixedClock clock_;
+  qptest::ManualClock clock_{{2024, 5, 17}};
   qptest::Scratch scratch_;
 };
 

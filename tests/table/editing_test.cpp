@@ -274,8 +274,8 @@ TEST_F(EditingTest, AFailedWriteIsReportedAndLeavesEarlierRecordsIntact) {
       SCOPED_TRACE(op + ", call " + std::to_string(n));
       ClearErrors();
       path_ = MakePeople(NamedRows(3));
-      FaultyFiles files;
-      platform::SetFiles(&files);
+      FailingFiles files;
+      files.OnlyReadsAndWrites();
       ASSERT_TRUE(xb::Use(path_));
       if (append) {
         ASSERT_TRUE(xb::ALock());

@@ -3,9 +3,9 @@
 // times and keeps the user interface alive while it waits.
 #include <tuple>
 
-#include "platform/clock.h"
 #include "platform/ui_hooks.h"
 #include "tests/support/file_holder.h"
+#include "tests/support/manual_clock.h"
 #include "tests/table/area_fixture.h"
 
 namespace qptest {
@@ -40,14 +40,6 @@ class CountingFiles : public platform::FileSystemWrapper {
   };
 };
 
-// A clock that moves 400 ms every time it is asked.
-class SteppingClock : public platform::Clock {
- public:
-  uint32_t now = 1000;
-  uint32_t TickCount() override { return now += 400; }
-  platform::CivilDate Today() override { return {2026, 1, 2}; }
-};
-
 class CountingUi : public platform::UiHooks {
  public:
   int pumped = 0;
@@ -64,7 +56,6 @@ class LockProcessTest : public AreaTest {
     file_ = scratch_.Path("PEOPLE.DBF");
   }
   void TearDown() override {
-    platform::SetClock(nullptr);
     platform::SetUiHooks(nullptr);
     AreaTest::TearDown();
   }
@@ -159,9 +150,9 @@ TEST_F(LockProcessTest, AHolderKilledWithSigkillReleasesItsLocks) {
 
 TEST_F(LockProcessTest, WaitingBetweenRetriesPumpsMessagesUntilTheSecondsHavePassed) {
   FileHolder holder(file_, 0x42, 0x40000001ULL, 1);
-  SteppingClock clock;
+  ManualClock clock;
+  clock.StepOnEveryTick(std::chrono::milliseconds(400));
   CountingUi ui;
-  platform::SetClock(&clock);
   platform::SetUiHooks(&ui);
   xb::Switches().retry_count = 2;
   xb::Switches().retry_wait_seconds = 1;
@@ -173,10 +164,10 @@ TEST_F(LockProcessTest, WaitingBetweenRetriesPumpsMessagesUntilTheSecondsHavePas
 
 TEST_F(LockProcessTest, WaitingStopsAsSoonAsTheApplicationIsEnding) {
   FileHolder holder(file_, 0x42, 0x40000001ULL, 1);
-  SteppingClock clock;
+  ManualClock clock;
+  clock.StepOnEveryTick(std::chrono::milliseconds(400));
   CountingUi ui;
   ui.terminate_after = 1;
-  platform::SetClock(&clock);
   platform::SetUiHooks(&ui);
   xb::Switches().retry_count = 2;
   xb::Switches().retry_wait_seconds = 3600;

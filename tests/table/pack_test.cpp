@@ -162,8 +162,8 @@ TEST_F(PackTest, AFailedPackLosesNoLiveRecordAndLeavesTheTableOpenShared) {
     SCOPED_TRACE("call " + std::to_string(n));
     ClearErrors();
     path_ = MakePeople(NamedRows(6, {2, 5}));
-    FaultyFiles files;
-    platform::SetFiles(&files);
+    FailingFiles files;
+    files.OnlyReadsAndWrites();
     ASSERT_TRUE(xb::Use(path_));
     files.FailCall(n);
     const bool ok = xb::Pack();

@@ -85,8 +85,8 @@ TEST_F(PeekPokeTest, PokeNeedsNoLockOnAnExclusiveTableOrWithNetworkModeOff) {
 
 TEST_F(PeekPokeTest, AFailedPokeWriteIsRecordedWithItsContext) {
   xb::CloseArea();
-  FaultyFiles files;
-  platform::SetFiles(&files);
+  FailingFiles files;
+  files.OnlyReadsAndWrites();
   ASSERT_TRUE(xb::Use(path_ + " EXCLUSIVE"));
   files.FailCall(1);
   xb::Poke("q", 1, 1);

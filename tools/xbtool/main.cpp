@@ -4,7 +4,7 @@
 #include <iostream>
 #include <string>
 
-#include "engine/dataset/memo_hooks.h"
+#include "engine/memo/memo_hooks.h"
 #include "engine/table/error_state.h"
 #include "platform/codepage.h"
 #include "tools/xbtool/commands.h"

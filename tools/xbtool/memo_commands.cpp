@@ -6,8 +6,8 @@
 #include <iostream>
 #include <iterator>
 
-#include "engine/dataset/memo_blob.h"
-#include "engine/dataset/memo_hooks.h"
+#include "engine/memo/memo_blob.h"
+#include "engine/memo/memo_hooks.h"
 #include "engine/table/xbase.h"
 #include "platform/codepage.h"
 #include "platform/file.h"

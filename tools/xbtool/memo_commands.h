@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/dataset/memo_file.h"
+#include "engine/memo/memo_file.h"
 #include "engine/table/dbf_file.h"
 
 namespace xbtool {

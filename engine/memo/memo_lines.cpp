@@ -1,6 +1,6 @@
-#include "engine/dataset/memo_lines.h"
+#include "engine/memo/memo_lines.h"
 
-#include "engine/dataset/memo_state.h"
+#include "engine/memo/memo_state.h"
 #include "engine/table/work_area.h"
 #include "platform/file.h"
 

@@ -1,9 +1,9 @@
-#include "engine/dataset/memo_blob.h"
+#include "engine/memo/memo_blob.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "engine/dataset/memo_state.h"
+#include "engine/memo/memo_state.h"
 #include "platform/codepage.h"
 
 namespace xb {

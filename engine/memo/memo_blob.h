@@ -24,7 +24,7 @@
 // 9, 10, 13, 15, 20, 21) is converted OEM <-> ANSI, anything else is not.
 #include <cstdint>
 
-#include "engine/dataset/memo_file.h"
+#include "engine/memo/memo_file.h"
 
 namespace xb {
 

@@ -1,5 +1,5 @@
 // Streaming one memo through a blob descriptor.
-#include "engine/dataset/memo_blob.h"
+#include "engine/memo/memo_blob.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "engine/dataset/memo_hooks.h"
+#include "engine/memo/memo_hooks.h"
 
-#include "engine/dataset/memo_lines.h"
-#include "engine/dataset/memo_pack.h"
-#include "engine/dataset/memo_state.h"
+#include "engine/memo/memo_lines.h"
+#include "engine/memo/memo_pack.h"
+#include "engine/memo/memo_state.h"
 #include "engine/table/dbf_file.h"
 #include "engine/table/switches.h"
 

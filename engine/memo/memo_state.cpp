@@ -1,4 +1,4 @@
-#include "engine/dataset/memo_state.h"
+#include "engine/memo/memo_state.h"
 
 #include "engine/table/switches.h"
 

@@ -17,7 +17,7 @@
 // is recorded, but the pack goes on.
 #include <cstdint>
 
-#include "engine/dataset/memo_file.h"
+#include "engine/memo/memo_file.h"
 #include "engine/table/status.h"
 
 namespace xb {

@@ -1,10 +1,10 @@
-#include "engine/dataset/memo_pack.h"
+#include "engine/memo/memo_pack.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "engine/dataset/memo_state.h"
+#include "engine/memo/memo_state.h"
 #include "engine/table/peek_poke.h"
 #include "engine/table/swap_values.h"
 #include "platform/file.h"

@@ -1,6 +1,6 @@
 // The memo file format on its own: creation, placement of memos, the free
 // chain and block reuse, and damaged files.
-#include "engine/dataset/memo_file.h"
+#include "engine/memo/memo_file.h"
 
 #include <gtest/gtest.h>
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/dataset/memo_blob.h"
-#include "engine/dataset/memo_file.h"
-#include "engine/dataset/memo_lines.h"
+#include "engine/memo/memo_blob.h"
+#include "engine/memo/memo_file.h"
+#include "engine/memo/memo_lines.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The line table: splitting memo text into lines and writing it back.
-#include "engine/dataset/memo_lines.h"
+#include "engine/memo/memo_lines.h"
 
 #include <gtest/gtest.h>
 

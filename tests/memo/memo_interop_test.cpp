@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <fstream>
 
-#include "engine/dataset/memo_blob.h"
-#include "engine/dataset/memo_file.h"
-#include "engine/dataset/memo_hooks.h"
+#include "engine/memo/memo_blob.h"
+#include "engine/memo/memo_file.h"
+#include "engine/memo/memo_hooks.h"
 #include "engine/table/date_settings.h"
 #include "engine/table/xbase.h"
 #include "tests/support/python.h"

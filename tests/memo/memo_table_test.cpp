@@ -2,9 +2,9 @@
 // current work area, the lock byte, the text driver, Locate and Pack.
 #include <gtest/gtest.h>
 
-#include "engine/dataset/memo_blob.h"
-#include "engine/dataset/memo_hooks.h"
-#include "engine/dataset/memo_lines.h"
+#include "engine/memo/memo_blob.h"
+#include "engine/memo/memo_hooks.h"
+#include "engine/memo/memo_lines.h"
 #include "engine/table/date_settings.h"
 #include "engine/table/xbase.h"
 #include "tests/support/file_holder.h"

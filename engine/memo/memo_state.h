@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/dataset/memo_blob.h"
-#include "engine/dataset/memo_file.h"
+#include "engine/memo/memo_blob.h"
+#include "engine/memo/memo_file.h"
 #include "engine/table/hooks.h"
 #include "engine/table/status.h"
 #include "engine/table/work_area.h"

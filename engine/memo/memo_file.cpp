@@ -1,4 +1,4 @@
-#include "engine/dataset/memo_file.h"
+#include "engine/memo/memo_file.h"
 
 #include "engine/table/files.h"
 
