@@ -16,15 +16,27 @@ IndexHooks* ActiveIndex(WorkArea& area) {
   return hooks != nullptr && hooks->IndexActive(area) ? hooks : nullptr;
 }
 
-// Takes the index layer's writer lock. The hook reports a refusal only by
-// recording the error, so the code is cleared first; after a refusal the
-// nesting is balanced again and the caller must not write: a record the
-// tags never hear of would be missing from them for good.
+// Takes the index layer's writer lock. After a refusal the nesting is
+// balanced again and the caller must not write: a record the tags never
+// hear of would be missing from them for good.
 bool BeginUpdate(IndexHooks& ix, WorkArea& area) {
   ClearErrorCode();
-  ix.IndexSetUpdating(area, true);
-  if (ErrorCode() == 0) return true;
-  ix.IndexSetUpdating(area, false);
+  if (ix.IndexSetUpdating(area, true)) return true;
+  (void)ix.IndexSetUpdating(area, false);  // the refusal is the error to report
+  return false;
+}
+
+// Releases the writer lock. The release also tells other processes that the
+// tags changed, so its failure fails the write; after an earlier failure
+// that first error is the one the caller sees.
+bool EndUpdate(IndexHooks& ix, WorkArea& area, bool ok) {
+  if (ok) return ix.IndexSetUpdating(area, false);
+  const int code = ErrorCode();
+  const std::string text = ErrorText();
+  const bool previous = SetReportErrors(false);
+  (void)ix.IndexSetUpdating(area, false);
+  if (code != 0) SetError(code, text);
+  SetReportErrors(previous);
   return false;
 }
 
@@ -67,14 +79,15 @@ bool Append() {
   Gather(*area);
   IndexHooks* ix = ActiveIndex(*area);
   if (ix != nullptr && !BeginUpdate(*ix, *area)) return false;
-  const bool written = AppendDbfRecord(dbf);
-  if (written) {
+  bool ok = AppendDbfRecord(dbf);
+  if (ok) {
     Scatter(*area);
-    if (ix != nullptr) ix->IndexAddKeys(*area);
     dbf.eof = dbf.bof = false;
+    // The record is stored either way; a failure here means a tag lacks
+    // it, which the caller must hear about.
+    if (ix != nullptr) ok = ix->IndexAddKeys(*area);
   }
-  if (ix != nullptr) ix->IndexSetUpdating(*area, false);
-  return written;
+  return ix == nullptr ? ok : EndUpdate(*ix, *area, ok);
 }
 
 bool Replace() {
@@ -107,22 +120,21 @@ bool Replace() {
     std::copy_n(area->swap, area->swap_size, area->swap_copy.begin());
     if (!GetDbfRecord(dbf, n)) {
       std::copy_n(area->swap_copy.begin(), area->swap_size, area->swap);
-      ix->IndexSetUpdating(*area, false);
-      return false;
+      return EndUpdate(*ix, *area, false);
     }
     Scatter(*area);
-    ix->IndexBeforeReplace(*area);
+    const bool noted = ix->IndexBeforeReplace(*area);
     std::copy_n(area->swap_copy.begin(), area->swap_size, area->swap);
+    if (!noted) return EndUpdate(*ix, *area, false);
   }
   Gather(*area);
-  const bool written = PutDbfRecord(dbf, n);
-  if (written) {
+  bool ok = PutDbfRecord(dbf, n);
+  if (ok) {
     Scatter(*area);
     dbf.eof = dbf.bof = false;
-    if (ix != nullptr) ix->IndexAfterReplace(*area);
+    if (ix != nullptr) ok = ix->IndexAfterReplace(*area);
   }
-  if (ix != nullptr) ix->IndexSetUpdating(*area, false);
-  return written;
+  return ix == nullptr ? ok : EndUpdate(*ix, *area, ok);
 }
 
 bool DeleteRec() {
