@@ -81,7 +81,10 @@ void CloseAreaAt(int n) {
   if (area == nullptr) return;
   if (IndexHooks* ix = InstalledIndexHooks()) ix->IndexClose(*area);
   RefreshRecordCount(*area);
+  // The header of a shared table is written under the append lock, never
+  // by CloseDbf from a count another program may have overtaken.
   UnlockArea(*area);
+  SettleSharedHeader(*area);
   area->swap_copy.clear();
   if (area->dbf.has_memo) {
     // A failure stays in the error state; the table is closed regardless.
