@@ -294,6 +294,36 @@ TEST_F(EditingTest, GatherStoresEachTypeInItsFixedWidthForm) {
   }
 }
 
+// Whole numbers wider than 32 bits: the SwapBuffer cannot hold them, so a
+// new one is refused, and one another program stored survives a replace of
+// another field digit for digit.
+TEST_F(EditingTest, WholeNumbersBeyond32BitsAreRefusedNeverStoredAsAnotherNumber) {
+  const std::string path = MakeTable("big", {Fd("A", 'C', 5), Fd("BIG", 'N', 15, 0)}, {{{"x", "7"}, false}});
+  ASSERT_TRUE(xb::Use(path + " EXCLUSIVE")) << ErrorText();
+  for (const char* value : {"99999999999", "2147483648", "-2147483649"}) {
+    SCOPED_TRACE(value);
+    xb::Go(1);
+    EXPECT_FALSE(Put(2, value));
+    EXPECT_EQ(Text(2), "7") << "the SwapBuffer keeps its value";
+  }
+  EXPECT_TRUE(Put(2, "2147483647"));
+  EXPECT_TRUE(Put(2, "-2147483648"));
+  xb::CloseAll();
+
+  // Another program's record holding a wide number.
+  std::vector<uint8_t> bytes = Bytes("big.dbf");
+  const size_t header_length = bytes[8] | bytes[9] << 8;
+  const std::string wide = "    99999999999";
+  std::copy(wide.begin(), wide.end(), bytes.begin() + static_cast<long>(header_length + 6));
+  WriteBytes(platform::Files().Resolve(path + ".dbf"), bytes);
+  ASSERT_TRUE(xb::Use(path + " EXCLUSIVE")) << ErrorText();
+  xb::Go(1);
+  ASSERT_TRUE(Put(1, "y"));
+  ASSERT_TRUE(xb::Replace()) << ErrorText();
+  EXPECT_EQ(xb::Peek(2, 1), wide);
+  EXPECT_EQ(xb::Peek(1, 1), "y    ");
+}
+
 TEST_F(EditingTest, DatesFollowTheDateFormatCode) {
   Open(1, " EXCLUSIVE");
   const std::vector<std::tuple<int, bool, std::string>> cases = {
