@@ -149,5 +149,41 @@ TEST_F(ReversedRunsTest, ReplacingAKeyInAReversedRunMovesItsEntry) {
   EXPECT_EQ(xb::VerifyIndexFile(*xb::CurrentArea()), std::vector<std::string>{});
 }
 
+// Other writers store a numeric key with its real digit count where ours
+// always says ten; both mean the same number, and check must say so.
+TEST_F(IndexTest, CheckComparesNumericKeysByValueWhateverTheirDigitCount) {
+  const std::string path = WriteTable("digits", Generate(200, 5));
+  ASSERT_TRUE(xb::Use(path + " EXCLUSIVE")) << xb::ErrorText();
+  ASSERT_TRUE(xb::MakeIndex({Def("NUM", "NUM")}, "")) << xb::ErrorText();
+  xb::CloseAll();
+  const std::string mdx = MdxOf(path);
+  std::vector<uint8_t> bytes = ReadBytes(mdx);
+  auto get32 = [&](size_t at) {
+    return static_cast<int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                static_cast<uint32_t>(bytes[at + 3]) << 24);
+  };
+  int rewritten = 0;
+  // Leaves of 16-byte entries: record number, then the 12-byte key.
+  for (size_t node = 2048; node + 1024 <= bytes.size(); node += 512) {
+    const int32_t n = get32(node);
+    if (n < 1 || n > 63 || get32(node + 4) != 0 || get32(node + 8 + 16 * static_cast<size_t>(n)) != 0) continue;
+    for (int i = 0; i < n; ++i) {
+      uint8_t* key = &bytes[node + 12 + 16 * static_cast<size_t>(i)];
+      if (get32(node + 8 + 16 * static_cast<size_t>(i)) < 1 || (key[1] & 0x7D) != (0x01 | 10 << 2)) continue;
+      int digits = 0;  // up to the last non-zero BCD digit
+      for (int d = 0; d < 20; ++d)
+        if (((key[2 + d / 2] >> (d % 2 == 0 ? 4 : 0)) & 0x0F) != 0) digits = d + 1;
+      if (digits == 0 || digits == 10) continue;
+      key[1] = static_cast<uint8_t>((key[1] & 0x80) | 0x01 | digits << 2);
+      ++rewritten;
+    }
+  }
+  ASSERT_GT(rewritten, 100);
+  WriteBytes(mdx, bytes);
+  ASSERT_TRUE(xb::Use(path)) << xb::ErrorText();
+  ASSERT_TRUE(xb::SetIndexTo("")) << xb::ErrorText();
+  EXPECT_EQ(xb::VerifyIndexFile(*xb::CurrentArea()), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace qptest
