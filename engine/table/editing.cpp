@@ -1,6 +1,7 @@
 #include "engine/table/editing.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "engine/table/error_state.h"
 #include "engine/table/hooks.h"
@@ -47,7 +48,7 @@ bool InLockList(const WorkArea& area, int32_t n) {
 
 // Writes the deletion flag of the current record; on failure the buffers
 // go back to what the file still holds.
-bool SetDeletionFlag(WorkArea& area, bool deleted) {
+bool WriteFlag(WorkArea& area, bool deleted) {
   DbfFile& dbf = area.dbf;
   const uint8_t old_swap = area.swap[0];
   const uint8_t old_flag = dbf.record[0];
@@ -57,6 +58,34 @@ bool SetDeletionFlag(WorkArea& area, bool deleted) {
   area.swap[0] = old_swap;
   dbf.record[0] = old_flag;
   return false;
+}
+
+// With an index open the flag change goes through key maintenance like a
+// replace: a tag whose FOR condition names DELETED() gains or loses the
+// record. The old keys are taken from the record as stored, and the
+// caller's unsaved edits in the SwapBuffer are kept.
+bool SetDeletionFlag(WorkArea& area, bool deleted) {
+  IndexHooks* ix = ActiveIndex(area);
+  if (ix == nullptr) return WriteFlag(area, deleted);
+  if (!BeginUpdate(*ix, area)) return false;
+  std::vector<uint8_t> edits(area.swap, area.swap + area.swap_size);
+  auto keep_edits = [&] {
+    edits[0] = area.swap[0];
+    std::copy(edits.begin(), edits.end(), area.swap);
+  };
+  if (!GetDbfRecord(area.dbf, area.dbf.current_record)) {
+    std::copy(edits.begin(), edits.end(), area.swap);
+    return EndUpdate(*ix, area, false);
+  }
+  Scatter(area);
+  if (!ix->IndexBeforeReplace(area)) {
+    std::copy(edits.begin(), edits.end(), area.swap);
+    return EndUpdate(*ix, area, false);
+  }
+  bool ok = WriteFlag(area, deleted);
+  if (ok) ok = ix->IndexAfterReplace(area);
+  keep_edits();
+  return EndUpdate(*ix, area, ok);
 }
 
 }  // namespace

@@ -149,6 +149,26 @@ TEST_F(ReversedRunsTest, ReplacingAKeyInAReversedRunMovesItsEntry) {
   EXPECT_EQ(xb::VerifyIndexFile(*xb::CurrentArea()), std::vector<std::string>{});
 }
 
+// Tags with FOR .NOT. DELETED() (or FOR DELETED()) follow DeleteRec and
+// RecallRec at once, not at the next pack.
+TEST_F(IndexUpdateTest, DeletingAndRecallingUpdateTagsWhoseConditionNamesDeleted) {
+  ASSERT_TRUE(xb::Use(path_ + " EXCLUSIVE")) << xb::ErrorText();
+  ASSERT_TRUE(xb::MakeIndexAndOpen({Def("NAME", "NAME"), Def("LIVE", "NAME", false, false, ".NOT. DELETED()"),
+                                    Def("GONE", "NUM", false, false, "DELETED()")},
+                                   ""))
+      << xb::ErrorText();
+  ASSERT_TRUE(xb::SetOrderToTag("LIVE")) << xb::ErrorText();
+  for (int32_t rec : {7, 8, 20}) {
+    xb::Go(rec);
+    const bool was_deleted = xb::Deleted();
+    ASSERT_TRUE(was_deleted ? xb::RecallRec() : xb::DeleteRec()) << xb::ErrorText();
+    EXPECT_EQ(xb::RecNo(), rec);
+    EXPECT_EQ(xb::VerifyIndexFile(*xb::CurrentArea()), std::vector<std::string>{}) << "after flipping " << rec;
+    ASSERT_TRUE(was_deleted ? xb::DeleteRec() : xb::RecallRec()) << xb::ErrorText();
+    EXPECT_EQ(xb::VerifyIndexFile(*xb::CurrentArea()), std::vector<std::string>{}) << "after flipping back " << rec;
+  }
+}
+
 // Other writers store a numeric key with its real digit count where ours
 // always says ten; both mean the same number, and check must say so.
 TEST_F(IndexTest, CheckComparesNumericKeysByValueWhateverTheirDigitCount) {
