@@ -214,3 +214,25 @@ TEST_F(Xbtool, ReplaceRefusesUnknownFieldsAndValuesThatDoNotFit) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Xb("peek t.DBF NUM 1").out, "    7\n");
 }
+
+// The language driver byte of a table another program wrote picks the
+// code page; --ansi and --oem override it.
+TEST_F(Xbtool, TheLanguageDriverBytePicksTheCodePage) {
+  ASSERT_EQ(Xb("--oem create cp NAME,C,10").status, 0);
+  ASSERT_EQ(Xb("--oem append cp NAME=Héllo").status, 0);
+  struct Case {
+    uint8_t driver;
+    const char* options;
+    const char* shown;
+  };
+  for (const Case& c : {Case{0x01, "", "Héllo"}, Case{0x03, "", "H‚llo"}, Case{0x57, "", "H‚llo"},
+                        Case{0x01, "--ansi ", "H‚llo"}, Case{0x03, "--oem ", "Héllo"}}) {
+    SCOPED_TRACE(std::to_string(c.driver) + " " + c.options);
+    std::vector<uint8_t> bytes = Bytes("cp.DBF");
+    bytes[29] = c.driver;
+    qptest::WriteBytes(scratch_.Path("cp.DBF"), bytes);
+    const Result r = Xb(std::string(c.options) + "dump cp.DBF");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::string("*,NAME\n,") + c.shown + "\n");
+  }
+}
