@@ -8,7 +8,9 @@
 
 #include "engine/dataset/memo_hooks.h"
 #include "engine/table/error_state.h"
+#include "engine/table/switches.h"
 #include "platform/codepage.h"
+#include "platform/file.h"
 #include "tools/xbtool/commands.h"
 #include "engine/index/expr_hooks.h"
 #include "engine/index/index_hooks.h"
@@ -151,6 +153,10 @@ int main(int argc, char** argv) {
     }
   }
   if (!code_page_given && command != "create") CodePageFromLanguageDriver(options);
+  // Commands that only read open every file read-only, so that they work
+  // on tables the user may read but not write.
+  for (const char* reader : {"info", "dump", "tags", "find", "check", "eval", "locate", "peek"})
+    if (command == reader) xb::Switches().open_mode_override = platform::open_mode::kReadOnlyShared;
   if (command == "info") return InfoCommand(options);
   if (command == "dump") {
     if (HasOrderOption(options)) return RunDumpOrder(options);
