@@ -1,10 +1,12 @@
 // xbtool entry point: option parsing and dispatch to the command groups.
 #include <cstdio>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <thread>
 
 #include "engine/dataset/memo_hooks.h"
 #include "engine/table/error_state.h"
@@ -53,7 +55,9 @@ const char kUsage[] =
     "  setmemo TABLE RECNO FIELD FILE   store FILE as the memo of one record\n"
     "  --oem                            table text is OEM 437 (default: as the table's\n"
     "                                   language driver byte says, else Windows-1252)\n"
-    "  --ansi                           table text is Windows-1252 whatever the table says\n";
+    "  --ansi                           table text is Windows-1252 whatever the table says\n"
+    "  --wait SECONDS                   how long editing commands wait for a lock another\n"
+    "                                   program holds (default 10)\n";
 
 }  // namespace
 
@@ -105,6 +109,15 @@ void CodePageFromLanguageDriver(Options& options) {
   }
 }
 
+bool WaitForLock(bool (*take)(), int seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  for (;;) {
+    if (take()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
 bool OpenTable(const std::string& path, int mode, xb::DbfFile& area) {
   area = xb::DbfFile{};
   area.file_name = path;
@@ -134,6 +147,12 @@ int main(int argc, char** argv) {
     } else if (arg == "--ansi") {
       options.oem = false;
       code_page_given = true;
+    } else if (arg == "--wait") {
+      char* end = nullptr;
+      const long value = i + 1 < argc ? std::strtol(argv[++i], &end, 10) : -1;
+      if (end == nullptr || *end != '\0' || value < 0 || value > 86400)
+        return UsageError("--wait needs a number of seconds");
+      options.wait_seconds = static_cast<int>(value);
     } else if (arg == "--dbase4") {
       options.version = 0x8B;
     } else if (arg == "--version") {
@@ -177,6 +196,6 @@ int main(int argc, char** argv) {
   if (command == "find") return RunFind(options);
   if (command == "check") return RunCheck(options);
   if (command == "eval") return RunEval(options.args, options.oem);
-  if (command == "setmemo") return RunSetMemo(options.args, options.oem);
+  if (command == "setmemo") return RunSetMemo(options.args, options.oem, options.wait_seconds);
   return UsageError(command.empty() ? "no command given" : "unknown command: " + command);
 }
