@@ -147,8 +147,14 @@ Status SoftSyncIndex(MdxFile& mdx, IndexTag& tag) {
   const int32_t n = area.dbf.current_record;
   std::array<uint8_t, kMaxKeyLength + 1> key{};
   MakeKey(tag, area, key.data());
-  if (Status s = SeekEntry(mdx, tag, key.data(), tag.unique ? kBeforeEqualKeys : n); !s.ok()) return s;
-  if (AtEntry(tag, key.data(), tag.unique ? -1 : n)) {
+  bool found = false;
+  if (tag.unique) {
+    if (Status s = SeekEntry(mdx, tag, key.data(), kBeforeEqualKeys); !s.ok()) return s;
+    found = AtEntry(tag, key.data(), -1);
+  } else if (Status s = LocateEntry(mdx, tag, key.data(), n, found); !s.ok()) {
+    return s;
+  }
+  if (found) {
     tag.bof = tag.eof = false;
     CopyCurrentKey(tag);
     return Status::OK();
@@ -236,13 +242,39 @@ Status EnsurePath(MdxFile& mdx, IndexTag& tag, const char* caller) {
   const int32_t wanted = tag.CurrentRecno();
   std::array<uint8_t, kMaxKeyLength + 1> key{};
   std::memcpy(key.data(), EntryKey(tag), static_cast<size_t>(tag.key_length));
-  if (Status s = SeekEntry(mdx, tag, key.data(), wanted); !s.ok()) return s;
-  if (AtEntry(tag, key.data(), wanted)) return Status::OK();
+  bool found = false;
+  if (Status s = LocateEntry(mdx, tag, key.data(), wanted, found); !s.ok()) return s;
+  if (found) return Status::OK();
   // The entry is gone (changed by another process): stand on the key's
   // place instead, as a search would.
   SetError(254, std::string(" [") + caller + "]");
   Result<SeekOutcome> r = SeekKey(mdx, tag, key.data(), tag.key_length);
   return r.ok() ? Status::OK() : r.status();
+}
+
+Status LocateEntry(MdxFile& mdx, IndexTag& tag, const uint8_t* key, int32_t recno, bool& found) {
+  found = false;
+  if (Status s = SeekEntry(mdx, tag, key, recno); !s.ok()) return s;
+  found = AtEntry(tag, key, recno);
+  if (found || recno <= kBeforeEqualKeys || recno == kAfterEqualKeys) return Status::OK();
+  if (Status s = SeekEntry(mdx, tag, key, kBeforeEqualKeys); !s.ok()) return s;
+  bool more = tag.entry < tag.view().count();
+  if (!more) {
+    // Every key of that leaf is less: the run starts in the next one.
+    Result<bool> moved = StepNext(mdx, tag);
+    if (!moved.ok()) return moved.status();
+    more = *moved;
+  }
+  while (more && AtEntry(tag, key, -1)) {
+    if (AtEntry(tag, key, recno)) {
+      found = true;
+      return Status::OK();
+    }
+    Result<bool> moved = StepNext(mdx, tag);
+    if (!moved.ok()) return moved.status();
+    more = *moved;
+  }
+  return SeekEntry(mdx, tag, key, recno);
 }
 
 Status SyncTag(MdxFile& mdx, IndexTag& tag, bool controlling) {
@@ -251,8 +283,14 @@ Status SyncTag(MdxFile& mdx, IndexTag& tag, bool controlling) {
   if (n >= 1 && n <= area.dbf.record_count && ForPasses(tag, area)) {
     std::array<uint8_t, kMaxKeyLength + 1> key{};
     MakeKey(tag, area, key.data());
-    if (Status s = SeekEntry(mdx, tag, key.data(), tag.unique ? kBeforeEqualKeys : n); !s.ok()) return s;
-    if (!AtEntry(tag, key.data(), tag.unique ? -1 : n)) {
+    bool found = false;
+    if (tag.unique) {
+      if (Status s = SeekEntry(mdx, tag, key.data(), kBeforeEqualKeys); !s.ok()) return s;
+      found = AtEntry(tag, key.data(), -1);
+    } else if (Status s = LocateEntry(mdx, tag, key.data(), n, found); !s.ok()) {
+      return s;
+    }
+    if (!found) {
       // Tell a missing key from a key without this record.
       const bool key_there = AtEntry(tag, key.data(), -1) || [&] {
         Result<SeekOutcome> r = SeekKey(mdx, tag, key.data(), tag.key_length);

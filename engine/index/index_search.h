@@ -55,6 +55,13 @@ Status EnsurePath(MdxFile& mdx, IndexTag& tag, const char* caller);
 // past its last key when the record has no key in it; other tags to their
 // last key).
 Status SyncTag(MdxFile& mdx, IndexTag& tag, bool controlling);
+// Stands the tag on its entry (key, recno) and sets `found`. Our writer
+// keeps equal keys in record order, so the (key, recno) descent finds the
+// entry at once; other writers may leave a run of equal keys in any order
+// (descending record numbers are common), and only when the descent misses
+// is the run walked from its first entry. When not found, the tag stands
+// where the descent put it, as InsertAtPath expects.
+Status LocateEntry(MdxFile& mdx, IndexTag& tag, const uint8_t* key, int32_t recno, bool& found);
 // Finds the controlling tag again on the current record after another
 // process changed the file (212 when the record's key is missing).
 Status SoftSyncIndex(MdxFile& mdx, IndexTag& tag);

@@ -59,8 +59,15 @@ Status AppendIndex(MdxFile& mdx, IndexTag& tag, const uint8_t* key, int32_t recn
 
 Status RemoveKey(MdxFile& mdx, IndexTag& tag, const uint8_t* key, int32_t recno, bool& removed) {
   removed = false;
-  Status s = SeekEntry(mdx, tag, key, tag.unique ? kBeforeEqualKeys : recno);
-  if (s.ok() && AtEntry(tag, key, recno)) {
+  bool found = false;
+  Status s;
+  if (tag.unique) {
+    s = SeekEntry(mdx, tag, key, kBeforeEqualKeys);
+    found = s.ok() && AtEntry(tag, key, recno);
+  } else {
+    s = LocateEntry(mdx, tag, key, recno, found);
+  }
+  if (s.ok() && found) {
     s = RemoveAtPath(mdx, tag);
     removed = s.ok();
   }

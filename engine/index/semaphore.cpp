@@ -133,9 +133,22 @@ bool Update(SemHandle& h, SemaphoreAction action, Change&& change) {
 }
 
 // LOGIN and LOGOUT create and delete the file; the table lock byte keeps
-// two processes from doing that at once.
+// two processes from doing that at once. Other processes hold it only for
+// their own LOGIN or LOGOUT, so it is retried with short pauses for as long
+// as the region lock is.
 bool DatabaseLock(const std::string& path, SemaphoreAction action) {
-  if (LockTableByte()) return true;
+  const uint32_t start = platform::TickCount();
+  const uint32_t limit = static_cast<uint32_t>(std::max(0, State().timings.region_lock_ms));
+  Backoff backoff;
+  const bool previous = SetReportErrors(false);  // a refused try is not yet a failure
+  bool locked = false;
+  for (;;) {
+    locked = LockTableByte();
+    if (locked || ElapsedMs(start) > limit) break;
+    backoff.Pause();
+  }
+  SetReportErrors(previous);
+  if (locked) return true;
   return Failed(1202, "Cannot lock database for: " + path + " Action=" + ActionName(action) +
                           " [Database Semaphore]");
 }
@@ -180,6 +193,10 @@ bool Login(WorkArea& area) {
   return true;
 }
 
+// Without the table lock byte the count is still lowered (that takes only
+// the region lock), but the file is never deleted: another process's LOGIN
+// may hold it open at this moment, and deleting it then would leave two
+// semaphore files, each guarding only some of the writers.
 bool Logout(WorkArea& area, SemHandle& h) {
   const SemaphoreAction action = SemaphoreAction::kLogout;
   const bool locked = DatabaseLock(h.path, action);
@@ -192,8 +209,9 @@ bool Logout(WorkArea& area, SemHandle& h) {
   const bool last = ok && h.record[0] == 0;
   const std::string path = h.path;
   State().handles[area.number].reset();  // closes the file
+  if (!locked) return false;
   if (last) (void)platform::Files().Delete(path);
-  if (locked) UnlockTableByte();
+  UnlockTableByte();
   return ok;
 }
 

@@ -19,7 +19,7 @@ class MemoLayer : public MemoHooks {
   bool OpenMemo(WorkArea& area, const std::string& table_base) override {
     return OpenMemofile(area, table_base);
   }
-  void CloseMemo(WorkArea& area) override { (void)CloseMemofile(area); }
+  bool CloseMemo(WorkArea& area) override { return CloseMemofile(area); }
   bool PackMemo(WorkArea& area) override { return PackMemofile(area); }
   bool CreateMemo(const std::string& table_name, uint8_t version, int block_size,
                   const std::string& caller) override {

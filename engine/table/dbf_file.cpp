@@ -171,6 +171,13 @@ bool UpdateHeader(DbfFile& area) {
   return FlushFile(area);
 }
 
+bool WritePendingHeader(DbfFile& area, const std::string& operation) {
+  if (!area.is_open()) return Fail(NotOpen(operation));
+  if (Status s = WritePending(area); !s.ok())
+    return Fail(Status(s.code(), "File:  " + area.file_name + " [" + operation + "]"));
+  return true;
+}
+
 bool FlushFile(DbfFile& area) {
   if (!area.is_open()) return Fail(NotOpen("FlushFile"));
   if (int rc = area.file->Flush(); rc != 0)

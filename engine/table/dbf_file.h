@@ -32,7 +32,8 @@
 // Invariants after every public call:
 //   (1) record.size() == record_length once open; fields tile bytes
 //       1..record_length-1 in descriptor order without gaps.
-//   (2) The header on disk is rewritten only by UpdateHeader and CloseDbf;
+//   (2) The header on disk is rewritten only by UpdateHeader, CloseDbf and
+//       WritePendingHeader;
 //       between an append and the next header write the count on disk is
 //       behind and the end-of-file byte may be missing (state kAppended).
 //   (3) OpenDbf never writes: a refused file is closed unchanged and the
@@ -104,6 +105,11 @@ bool PutDbfRecord(DbfFile& area, int32_t n);
 bool AppendDbfRecord(DbfFile& area);
 bool WriteDeleteFlag(DbfFile& area, int32_t n);
 bool UpdateHeader(DbfFile& area);
+// The header and end-of-file writes of UpdateHeader without the flush to
+// disk, for a shared table whose writer holds the append lock and has just
+// taken the count from the file size. `operation` names the caller in the
+// error text.
+bool WritePendingHeader(DbfFile& area, const std::string& operation);
 bool FlushFile(DbfFile& area);
 bool CloseDbf(DbfFile& area);
 // "DBT" or "FPT" for a version byte.

@@ -1,6 +1,7 @@
 #include "engine/table/editing.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "engine/table/error_state.h"
 #include "engine/table/hooks.h"
@@ -16,15 +17,27 @@ IndexHooks* ActiveIndex(WorkArea& area) {
   return hooks != nullptr && hooks->IndexActive(area) ? hooks : nullptr;
 }
 
-// Takes the index layer's writer lock. The hook reports a refusal only by
-// recording the error, so the code is cleared first; after a refusal the
-// nesting is balanced again and the caller must not write: a record the
-// tags never hear of would be missing from them for good.
+// Takes the index layer's writer lock. After a refusal the nesting is
+// balanced again and the caller must not write: a record the tags never
+// hear of would be missing from them for good.
 bool BeginUpdate(IndexHooks& ix, WorkArea& area) {
   ClearErrorCode();
-  ix.IndexSetUpdating(area, true);
-  if (ErrorCode() == 0) return true;
-  ix.IndexSetUpdating(area, false);
+  if (ix.IndexSetUpdating(area, true)) return true;
+  (void)ix.IndexSetUpdating(area, false);  // the refusal is the error to report
+  return false;
+}
+
+// Releases the writer lock. The release also tells other processes that the
+// tags changed, so its failure fails the write; after an earlier failure
+// that first error is the one the caller sees.
+bool EndUpdate(IndexHooks& ix, WorkArea& area, bool ok) {
+  if (ok) return ix.IndexSetUpdating(area, false);
+  const int code = ErrorCode();
+  const std::string text = ErrorText();
+  const bool previous = SetReportErrors(false);
+  (void)ix.IndexSetUpdating(area, false);
+  if (code != 0) SetError(code, text);
+  SetReportErrors(previous);
   return false;
 }
 
@@ -35,7 +48,7 @@ bool InLockList(const WorkArea& area, int32_t n) {
 
 // Writes the deletion flag of the current record; on failure the buffers
 // go back to what the file still holds.
-bool SetDeletionFlag(WorkArea& area, bool deleted) {
+bool WriteFlag(WorkArea& area, bool deleted) {
   DbfFile& dbf = area.dbf;
   const uint8_t old_swap = area.swap[0];
   const uint8_t old_flag = dbf.record[0];
@@ -45,6 +58,34 @@ bool SetDeletionFlag(WorkArea& area, bool deleted) {
   area.swap[0] = old_swap;
   dbf.record[0] = old_flag;
   return false;
+}
+
+// With an index open the flag change goes through key maintenance like a
+// replace: a tag whose FOR condition names DELETED() gains or loses the
+// record. The old keys are taken from the record as stored, and the
+// caller's unsaved edits in the SwapBuffer are kept.
+bool SetDeletionFlag(WorkArea& area, bool deleted) {
+  IndexHooks* ix = ActiveIndex(area);
+  if (ix == nullptr) return WriteFlag(area, deleted);
+  if (!BeginUpdate(*ix, area)) return false;
+  std::vector<uint8_t> edits(area.swap, area.swap + area.swap_size);
+  auto keep_edits = [&] {
+    edits[0] = area.swap[0];
+    std::copy(edits.begin(), edits.end(), area.swap);
+  };
+  if (!GetDbfRecord(area.dbf, area.dbf.current_record)) {
+    std::copy(edits.begin(), edits.end(), area.swap);
+    return EndUpdate(*ix, area, false);
+  }
+  Scatter(area);
+  if (!ix->IndexBeforeReplace(area)) {
+    std::copy(edits.begin(), edits.end(), area.swap);
+    return EndUpdate(*ix, area, false);
+  }
+  bool ok = WriteFlag(area, deleted);
+  if (ok) ok = ix->IndexAfterReplace(area);
+  keep_edits();
+  return EndUpdate(*ix, area, ok);
 }
 
 }  // namespace
@@ -67,14 +108,15 @@ bool Append() {
   Gather(*area);
   IndexHooks* ix = ActiveIndex(*area);
   if (ix != nullptr && !BeginUpdate(*ix, *area)) return false;
-  const bool written = AppendDbfRecord(dbf);
-  if (written) {
+  bool ok = AppendDbfRecord(dbf);
+  if (ok) {
     Scatter(*area);
-    if (ix != nullptr) ix->IndexAddKeys(*area);
     dbf.eof = dbf.bof = false;
+    // The record is stored either way; a failure here means a tag lacks
+    // it, which the caller must hear about.
+    if (ix != nullptr) ok = ix->IndexAddKeys(*area);
   }
-  if (ix != nullptr) ix->IndexSetUpdating(*area, false);
-  return written;
+  return ix == nullptr ? ok : EndUpdate(*ix, *area, ok);
 }
 
 bool Replace() {
@@ -107,22 +149,21 @@ bool Replace() {
     std::copy_n(area->swap, area->swap_size, area->swap_copy.begin());
     if (!GetDbfRecord(dbf, n)) {
       std::copy_n(area->swap_copy.begin(), area->swap_size, area->swap);
-      ix->IndexSetUpdating(*area, false);
-      return false;
+      return EndUpdate(*ix, *area, false);
     }
     Scatter(*area);
-    ix->IndexBeforeReplace(*area);
+    const bool noted = ix->IndexBeforeReplace(*area);
     std::copy_n(area->swap_copy.begin(), area->swap_size, area->swap);
+    if (!noted) return EndUpdate(*ix, *area, false);
   }
   Gather(*area);
-  const bool written = PutDbfRecord(dbf, n);
-  if (written) {
+  bool ok = PutDbfRecord(dbf, n);
+  if (ok) {
     Scatter(*area);
     dbf.eof = dbf.bof = false;
-    if (ix != nullptr) ix->IndexAfterReplace(*area);
+    if (ix != nullptr) ok = ix->IndexAfterReplace(*area);
   }
-  if (ix != nullptr) ix->IndexSetUpdating(*area, false);
-  return written;
+  return ix == nullptr ? ok : EndUpdate(*ix, *area, ok);
 }
 
 bool DeleteRec() {

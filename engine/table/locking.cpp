@@ -129,6 +129,21 @@ void RetakeLocks(WorkArea& area) {
   if (count == 0) area.lock_state = LockState::kNone;
 }
 
+bool HeaderWritePending(const DbfFile& dbf) {
+  return dbf.state == FileState::kAppended || dbf.state == FileState::kModified;
+}
+
+// REQUIRES: the append lock is held. A failed write is recorded without a
+// report (the records themselves are stored) and dropped: the next writer
+// brings the header up to date.
+void WriteHeaderUnderAppendLock(WorkArea& area) {
+  if (!HeaderWritePending(area.dbf)) return;
+  RecountFromFileSize(area);
+  const bool previous = SetReportErrors(false);
+  if (!WritePendingHeader(area.dbf, "Unlock")) area.dbf.state = FileState::kClean;
+  SetReportErrors(previous);
+}
+
 }  // namespace
 
 uint64_t RecordLockOffset(const WorkArea& area, int32_t n) {
@@ -208,12 +223,29 @@ void UnlockArea(WorkArea& area) {
   if (area.lock_state == LockState::kRecordsLocked) {
     (void)UnlockRecIn(area, -3);
   } else if (area.lock_state == LockState::kAppendLocked && TakesRealLocks(area)) {
+    WriteHeaderUnderAppendLock(area);
     if (int rc = LockRegion(false, *area.dbf.file, Switches().lock_base + kAppendByte, 1); rc != 0)
       RecordQuietly(rc, "[Unlock]");
   }
   area.record_locks.clear();
   area.locked_count = 0;
   area.lock_state = LockState::kNone;
+}
+
+void SettleSharedHeader(WorkArea& area) {
+  if (!TakesRealLocks(area) || !HeaderWritePending(area.dbf)) return;
+  if (area.lock_state == LockState::kAppendLocked) {
+    WriteHeaderUnderAppendLock(area);
+    return;
+  }
+  platform::File& file = *area.dbf.file;
+  const uint64_t append_byte = Switches().lock_base + kAppendByte;
+  if (LockRegion(true, file, append_byte, 1) != 0) {
+    area.dbf.state = FileState::kClean;
+    return;
+  }
+  WriteHeaderUnderAppendLock(area);
+  (void)LockRegion(false, file, append_byte, 1);
 }
 
 void Unlock() {

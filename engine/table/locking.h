@@ -25,6 +25,12 @@
 //   (2) Append and record locks never coexist on one table.
 //   (3) With network mode off, or on a table open exclusively, no lock call
 //       reaches the file and every request succeeds.
+//   (4) On a shared table the header's record count and the end-of-file
+//       byte are written only under the append lock, with the count taken
+//       from the file size inside it. Written outside it, a count taken
+//       earlier would put the end-of-file byte over the deletion flag of a
+//       record another program appended since, and readers that stop at
+//       that byte would lose every record from there on.
 #include <cstdint>
 
 #include "platform/file.h"
@@ -56,7 +62,16 @@ bool LockWithRetry(platform::File& file, uint64_t offset, uint64_t length);
 uint64_t RecordLockOffset(const WorkArea& area, int32_t n);
 
 // Releases every lock of `area` (Unlock without selecting it); used when
-// a table is closed.
+// a table is closed. Releasing the append lock of a shared table first
+// brings its header up to date (see SettleSharedHeader).
 void UnlockArea(WorkArea& area);
+
+// For a shared table with a header write pending: takes the append lock
+// with a single try (unless held already), counts the whole records in the
+// file and writes the header and end-of-file byte, then lets the lock go.
+// When another program holds the append lock the write is dropped: that
+// program appends, and its own release writes the header. REQUIRES: no
+// record locks held.
+void SettleSharedHeader(WorkArea& area);
 
 }  // namespace xb

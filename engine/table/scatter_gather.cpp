@@ -47,12 +47,25 @@ double ParseDouble(std::string_view text) {
   return v;
 }
 
-int32_t ParseInt32(std::string_view text) {
+int64_t ParseInt64(std::string_view text) {
   text = Trimmed(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   int64_t v = 0;
   std::from_chars(text.data(), text.data() + text.size(), v);
-  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+  return v;
+}
+
+int32_t ParseInt32(std::string_view text) {
+  return static_cast<int32_t>(std::clamp<int64_t>(ParseInt64(text), INT32_MIN, INT32_MAX));
+}
+
+// A whole number wider than the 32 bits the SwapBuffer holds (another
+// program wrote it) comes back from Scatter clamped. While the SwapBuffer
+// still holds that clamp nobody changed the field, and the stored digits
+// are kept rather than rewritten as a different number.
+bool KeepsWideInteger(WorkArea& area, const FieldDesc& f, int32_t held) {
+  const int64_t stored = ParseInt64(FieldText(area, f));
+  return (stored > INT32_MAX || stored < INT32_MIN) && ParseInt32(FieldText(area, f)) == held;
 }
 
 }  // namespace
@@ -149,7 +162,7 @@ void Gather(WorkArea& area) {
       case 'F':
         if (f.decimals > 0)
           PutFieldText(area, f, StoredNumber(Load<double>(at), f.length, f.decimals));
-        else
+        else if (!KeepsWideInteger(area, f, Load<int32_t>(at)))
           PutFieldText(area, f, StoredInteger(Load<int32_t>(at), f.length));
         break;
       case 'M': PutFieldText(area, f, StoredInteger(Load<int32_t>(at), f.length)); break;

@@ -79,8 +79,7 @@ bool PutSwapText(WorkArea& area, int field, std::string_view text) {
       const std::string_view t = Trimmed(text);
       double v = 0;
       std::from_chars(t.data(), t.data() + t.size(), v);
-      return f->decimals > 0 ? PutSwapDouble(area, field, v)
-                             : PutSwapInt(area, field, static_cast<int32_t>(std::llround(v)));
+      return PutSwapDouble(area, field, v);
     }
     case 'L': {
       const std::string_view t = Trimmed(text);
@@ -127,9 +126,12 @@ bool PutSwapDouble(WorkArea& area, int field, double value) {
     Store(At(area, field), value);
     return true;
   }
+  // A whole-number field is held in 32 bits here; a value beyond that is
+  // refused rather than stored as a different number.
   if (!std::isfinite(value)) return false;
-  Store(At(area, field),
-        static_cast<int32_t>(std::clamp<double>(std::llround(value), INT32_MIN, INT32_MAX)));
+  const double rounded = std::round(value);
+  if (rounded < INT32_MIN || rounded > INT32_MAX) return false;
+  Store(At(area, field), static_cast<int32_t>(rounded));
   return true;
 }
 

@@ -81,10 +81,14 @@ void CloseAreaAt(int n) {
   if (area == nullptr) return;
   if (IndexHooks* ix = InstalledIndexHooks()) ix->IndexClose(*area);
   RefreshRecordCount(*area);
+  // The header of a shared table is written under the append lock, never
+  // by CloseDbf from a count another program may have overtaken.
   UnlockArea(*area);
+  SettleSharedHeader(*area);
   area->swap_copy.clear();
   if (area->dbf.has_memo) {
-    if (MemoHooks* memo = InstalledMemoHooks()) memo->CloseMemo(*area);
+    // A failure stays in the error state; the table is closed regardless.
+    if (MemoHooks* memo = InstalledMemoHooks()) (void)memo->CloseMemo(*area);
   }
   area->memo.reset();
   area->filter.reset();

@@ -133,7 +133,7 @@ TEST_F(PackTest, TheMemoFileIsPackedAndAnActiveIndexRebuiltAfterTheRecords) {
     bool ok = true;
     int packed = 0;
     bool OpenMemo(xb::WorkArea&, const std::string&) override { return true; }
-    void CloseMemo(xb::WorkArea&) override {}
+    bool CloseMemo(xb::WorkArea&) override { return true; }
     bool PackMemo(xb::WorkArea& a) override {
       ++packed;
       EXPECT_EQ(a.dbf.record_count, 1);

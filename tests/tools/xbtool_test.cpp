@@ -2,6 +2,7 @@
 // output, exit status and the bytes of the table it leaves.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -213,4 +214,51 @@ TEST_F(Xbtool, ReplaceRefusesUnknownFieldsAndValuesThatDoNotFit) {
   const Result r = Xb("replace t.DBF 1 NUM=7");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Xb("peek t.DBF NUM 1").out, "    7\n");
+}
+
+// The language driver byte of a table another program wrote picks the
+// code page; --ansi and --oem override it.
+TEST_F(Xbtool, TheLanguageDriverBytePicksTheCodePage) {
+  ASSERT_EQ(Xb("--oem create cp NAME,C,10").status, 0);
+  ASSERT_EQ(Xb("--oem append cp NAME=Héllo").status, 0);
+  struct Case {
+    uint8_t driver;
+    const char* options;
+    const char* shown;
+  };
+  for (const Case& c : {Case{0x01, "", "Héllo"}, Case{0x03, "", "H‚llo"}, Case{0x57, "", "H‚llo"},
+                        Case{0x01, "--ansi ", "H‚llo"}, Case{0x03, "--oem ", "Héllo"}}) {
+    SCOPED_TRACE(std::to_string(c.driver) + " " + c.options);
+    std::vector<uint8_t> bytes = Bytes("cp.DBF");
+    bytes[29] = c.driver;
+    qptest::WriteBytes(scratch_.Path("cp.DBF"), bytes);
+    const Result r = Xb(std::string(c.options) + "dump cp.DBF");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::string("*,NAME\n,") + c.shown + "\n");
+  }
+}
+
+// Another program holds the append lock for a moment: an append waits for
+// it up to --wait seconds, and says what it waited for when it gives up.
+TEST_F(Xbtool, EditingCommandsWaitForALockAnotherProgramHolds) {
+  ASSERT_EQ(Xb("create w NAME,C,4").status, 0);
+  const std::string hold =
+      "python3 -c 'import fcntl,sys,time\n"
+      "f=open(sys.argv[1],\"r+b\")\n"
+      "fcntl.lockf(f,fcntl.LOCK_EX|fcntl.LOCK_NB,1,0x40000001)\n"
+      "open(sys.argv[2],\"w\").close()\n"
+      "time.sleep(float(sys.argv[3]))' '" + scratch_.Path("w.DBF") + "' '" + scratch_.Path("held") + "' ";
+  auto hold_for = [&](const char* seconds) {
+    std::filesystem::remove(scratch_.Path("held"));
+    ASSERT_EQ(std::system((hold + seconds + " &").c_str()), 0);
+    for (int i = 0; i < 500 && !std::filesystem::exists(scratch_.Path("held")); ++i) usleep(10000);
+    ASSERT_TRUE(std::filesystem::exists(scratch_.Path("held")));
+  };
+  hold_for("3");
+  const Result refused = Xb("--wait 0 append w NAME=a");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, "xbtool: the table's append lock is locked by another program (waited 0 seconds)\n");
+  const Result waited = Xb("--wait 20 append w NAME=b");
+  EXPECT_EQ(waited.status, 0) << waited.err;
+  EXPECT_EQ(Xb("dump w").out, "*,NAME\n,b\n");
 }

@@ -18,6 +18,7 @@ inline constexpr int kExitUsage = 2;
 struct Options {
   bool oem = false;      // the table's text is OEM 437 rather than Windows-1252
   int version = -1;      // version byte for create; -1 = engine default
+  int wait_seconds = 10; // how long editing commands wait for a lock another program holds
   std::vector<std::string> args;  // after the command word
 };
 
@@ -33,5 +34,9 @@ int UsageError(const std::string& message);
 // Opens `path` into `area` with `mode`; the tool converts text itself, so
 // the engine's OEM translation stays off.
 bool OpenTable(const std::string& path, int mode, xb::DbfFile& area);
+// Tries `take` (a lock request that does not wait) until it succeeds or
+// `seconds` have passed, pausing briefly between tries: the other program
+// holds its lock only for its own write.
+bool WaitForLock(bool (*take)(), int seconds);
 
 }  // namespace xbtool

@@ -10,6 +10,7 @@
 #include "engine/memo/memo_hooks.h"
 #include "engine/table/xbase.h"
 #include "platform/codepage.h"
+#include "tools/xbtool/commands.h"
 #include "platform/file.h"
 
 namespace xbtool {
@@ -70,7 +71,7 @@ bool IsUtf8(const std::string& bytes) {
 
 }  // namespace
 
-int RunSetMemo(const std::vector<std::string>& args, bool oem) {
+int RunSetMemo(const std::vector<std::string>& args, bool oem, int wait_seconds) {
   if (args.size() != 4) {
     std::cerr << "usage: xbtool setmemo TABLE RECNO FIELD FILE\n";
     return 2;
@@ -110,7 +111,7 @@ int RunSetMemo(const std::vector<std::string>& args, bool oem) {
     return 1;
   }
   xb::Go(static_cast<int32_t>(recno));
-  if (!xb::RLock()) {
+  if (!xbtool::WaitForLock(&xb::RLock, wait_seconds)) {
     int rc = Failed("record " + args[1] + " is locked by another program");
     xb::CloseArea();
     return rc;

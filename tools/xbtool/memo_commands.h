@@ -25,6 +25,6 @@ bool MemoTextFor(xb::MemoFile& memo, const std::string& field_text, std::string&
 // setmemo TABLE RECNO FIELD FILE: `args` are the four words after the
 // command. With `oem` the file's Windows-1252 text is stored as OEM text.
 // Returns the tool's exit status.
-int RunSetMemo(const std::vector<std::string>& args, bool oem = false);
+int RunSetMemo(const std::vector<std::string>& args, bool oem = false, int wait_seconds = 10);
 
 }  // namespace xbtool

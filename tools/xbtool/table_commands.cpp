@@ -66,8 +66,8 @@ int Finish(int status) {
 
 int Failed() { return Finish(EngineError()); }
 
-int LockRefused(const std::string& what) {
-  std::cerr << "xbtool: " << what << " is locked by another program\n";
+int LockRefused(const std::string& what, int seconds) {
+  std::cerr << "xbtool: " << what << " is locked by another program (waited " << seconds << " seconds)\n";
   return Finish(kExitEngineError);
 }
 
@@ -154,7 +154,8 @@ int SetDeletion(const Options& options, bool deleted) {
   if (!OpenForEditing(options, a.words[0])) return Failed();
   xb::Go(rec);
   if (xb::ErrorCode() != 0) return Failed();
-  if (!xb::RLock()) return LockRefused("record " + a.words[1]);
+  if (!WaitForLock(&xb::RLock, options.wait_seconds))
+    return LockRefused("record " + a.words[1], options.wait_seconds);
   if (!(deleted ? xb::DeleteRec() : xb::RecallRec())) return Failed();
   return Finish(kExitOk);
 }
@@ -170,7 +171,8 @@ int LockedAppendCommand(const Options& options) {
     xb::CloseAll();
     return UsageError(fault);
   }
-  if (!xb::ALock()) return LockRefused("the table's append lock");
+  if (!WaitForLock(&xb::ALock, options.wait_seconds))
+    return LockRefused("the table's append lock", options.wait_seconds);
   if (!xb::Append()) return Failed();
   std::cout << xb::RecNo() << "\n";
   return Finish(kExitOk);
@@ -184,7 +186,8 @@ int ReplaceCommand(const Options& options) {
   if (!OpenForEditing(options, a.words[0])) return Failed();
   xb::Go(rec);
   if (xb::ErrorCode() != 0) return Failed();
-  if (!xb::RLock()) return LockRefused("record " + a.words[1]);
+  if (!WaitForLock(&xb::RLock, options.wait_seconds))
+    return LockRefused("record " + a.words[1], options.wait_seconds);
   // The record is read again under its lock: another program may have
   // changed it since Go.
   xb::Go(rec);

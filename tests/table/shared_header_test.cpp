@@ -1,0 +1,126 @@
+// The header of a shared table while other programs append to it: the
+// record count and the end-of-file byte are written only under the append
+// lock, from the count in the file at that moment.
+#include "tests/table/area_fixture.h"
+
+namespace qptest {
+namespace {
+
+// Stands in for another program: the moment this process lets go of the
+// append lock, that program appends one record the way any dBASE writer
+// does (record over the old end-of-file byte, new end-of-file byte, header
+// count).
+class AppendAfterUnlock : public platform::FileSystemWrapper {
+ public:
+  AppendAfterUnlock() : FileSystemWrapper(platform::Files()) {}
+  int Open(const std::string& p, int m, std::unique_ptr<platform::File>& out) override {
+    std::unique_ptr<platform::File> real;
+    const int rc = target_.Open(p, m, real);
+    if (rc == 0) out = std::make_unique<Watched>(std::move(real), *this, target_.Resolve(p));
+    return rc;
+  }
+  bool armed = false;
+  int appended = 0;
+
+ private:
+  class Watched : public platform::FileWrapper {
+   public:
+    Watched(std::unique_ptr<platform::File> f, AppendAfterUnlock& owner, std::string path)
+        : FileWrapper(std::move(f)), owner_(owner), path_(std::move(path)) {}
+    int Unlock(uint64_t o, uint64_t l) override {
+      const int rc = FileWrapper::Unlock(o, l);
+      if (owner_.armed && o == xb::Switches().lock_base + 1) {
+        owner_.armed = false;
+        ForeignAppend(path_);
+        ++owner_.appended;
+      }
+      return rc;
+    }
+
+   private:
+    AppendAfterUnlock& owner_;
+    std::string path_;
+  };
+
+  static void ForeignAppend(const std::string& path) {
+    std::vector<uint8_t> bytes = ReadBytes(path);
+    const size_t header_length = bytes[8] | bytes[9] << 8, record_length = bytes[10] | bytes[11] << 8;
+    const size_t whole = (bytes.size() - header_length) / record_length;
+    bytes.resize(header_length + whole * record_length);
+    bytes.push_back(' ');
+    for (size_t i = 1; i < record_length; ++i) bytes.push_back('x');
+    bytes.push_back(0x1A);
+    const uint32_t count = static_cast<uint32_t>(whole + 1);
+    for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<uint8_t>(count >> (8 * i));
+    WriteBytes(path, bytes);
+  }
+};
+
+class SharedHeaderTest : public AreaTest {
+ protected:
+  // Header count, whole records in the file, and the first byte of each.
+  struct Layout {
+    uint32_t count = 0;
+    size_t whole = 0;
+    std::vector<uint8_t> flags;
+    bool ends_with_eof = false;
+  };
+  Layout Read() {
+    const std::vector<uint8_t> bytes = Bytes("people.dbf");
+    Layout l;
+    l.count = bytes[4] | bytes[5] << 8 | bytes[6] << 16 | static_cast<uint32_t>(bytes[7]) << 24;
+    const size_t header_length = bytes[8] | bytes[9] << 8, record_length = bytes[10] | bytes[11] << 8;
+    l.whole = (bytes.size() - header_length) / record_length;
+    for (size_t r = 0; r < l.whole; ++r) l.flags.push_back(bytes[header_length + r * record_length]);
+    l.ends_with_eof = bytes.size() == header_length + l.whole * record_length + 1 && bytes.back() == 0x1A;
+    return l;
+  }
+};
+
+// Each way a shared table is let go of after an append or a change: the
+// other program's record must survive with its flag, and the header must
+// count it.
+TEST_F(SharedHeaderTest, AnotherProgramsAppendAfterOurUnlockSurvivesOurClose) {
+  struct Case {
+    const char* what;
+    bool unlock_before_close;  // Unlock, then CloseArea; or CloseArea alone
+    bool replace;              // a changed record (record lock) instead of an append
+  };
+  for (const Case& c : {Case{"append, unlock, close", true, false}, Case{"append, close", false, false},
+                        Case{"replace, unlock, close", true, true}}) {
+    SCOPED_TRACE(c.what);
+    const std::string path = MakePeople(NamedRows(2));
+    AppendAfterUnlock files;
+    platform::SetFiles(&files);
+    ASSERT_TRUE(xb::Use(path)) << xb::ErrorText();
+    if (c.replace) {
+      xb::Go(1);
+      ASSERT_TRUE(xb::RLock());
+      ASSERT_TRUE(Put(1, "changed"));
+      ASSERT_TRUE(xb::Replace()) << xb::ErrorText();
+      xb::Unlock();
+      // The other program appends while this one closes.
+      ASSERT_TRUE(xb::ALock());
+    } else {
+      ASSERT_TRUE(xb::ALock());
+      xb::ClearRecord();
+      ASSERT_TRUE(Put(1, "ours"));
+      ASSERT_TRUE(xb::Append()) << xb::ErrorText();
+    }
+    files.armed = true;
+    if (c.unlock_before_close) xb::Unlock();
+    xb::CloseArea();
+    platform::SetFiles(nullptr);
+    ASSERT_EQ(files.appended, 1);
+
+    const Layout l = Read();
+    const size_t expected = c.replace ? 3 : 4;
+    EXPECT_EQ(l.whole, expected);
+    EXPECT_EQ(l.count, expected);
+    for (size_t r = 0; r < l.flags.size(); ++r) EXPECT_EQ(l.flags[r], ' ') << "record " << r + 1;
+    EXPECT_TRUE(l.ends_with_eof);
+  }
+}
+
+}  // namespace
+}  // namespace qptest
