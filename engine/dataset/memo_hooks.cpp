@@ -19,7 +19,7 @@ class MemoLayer : public MemoHooks {
   bool OpenMemo(WorkArea& area, const std::string& table_base) override {
     return OpenMemofile(area, table_base);
   }
-  void CloseMemo(WorkArea& area) override { (void)CloseMemofile(area); }
+  bool CloseMemo(WorkArea& area) override { return CloseMemofile(area); }
   Result<std::unique_ptr<MemoRepacker>> StartMemoPack(WorkArea& area,
                                                       const std::string& side_name) override {
     return StartMemoRepack(area, side_name);

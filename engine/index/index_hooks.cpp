@@ -105,36 +105,58 @@ void MdxIndexHooks::IndexOnEOF(WorkArea& area) {
 
 void MdxIndexHooks::IndexSetMoving(WorkArea& area, bool on) { (void)SetReadSemaphoreProc(area, on); }
 
-void MdxIndexHooks::IndexSetUpdating(WorkArea& area, bool on) { (void)SetLockSemaphoreProc(area, on); }
+bool MdxIndexHooks::IndexSetUpdating(WorkArea& area, bool on) { return SetLockSemaphoreProc(area, on); }
+
+namespace {
 
 // Key maintenance runs only under the writer lock: without it another
-// process could be walking the nodes being split. When the lock could not
-// be had the error is recorded already and the tags are left alone.
-void MdxIndexHooks::IndexAddKeys(WorkArea& area) {
-  MdxFile* mdx = MdxOf(area);
-  if (mdx == nullptr || !HoldsWriterLock(area)) return;
-  Guarded([&] {
-    if (Status s = AppendNewKey(*mdx); !s.ok()) SetError(s.code(), s.text());
-    return 0;
-  });
+// process could be walking the nodes being split. The lock's own failure
+// is recorded when it was refused; this covers a caller that went on.
+bool RequireWriterLock(WorkArea& area, const char* operation) {
+  if (HoldsWriterLock(area)) return true;
+  if (ErrorCode() == 0)
+    SetError(1202, "Index semaphore not held: " + area.dbf.file_name + " [" + operation + "]");
+  return false;
 }
 
-void MdxIndexHooks::IndexBeforeReplace(WorkArea& area) {
+// Runs one maintenance step; false with the error recorded when it fails.
+template <typename F>
+bool Maintained(F&& step) {
+  try {
+    if (Status s = step(); !s.ok()) {
+      SetError(s.code(), s.text());
+      return false;
+    }
+    return true;
+  } catch (const EEngineError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool MdxIndexHooks::IndexAddKeys(WorkArea& area) {
   MdxFile* mdx = MdxOf(area);
-  if (mdx == nullptr || !HoldsWriterLock(area)) return;
-  Guarded([&] {
+  if (mdx == nullptr) return true;
+  if (!RequireWriterLock(area, "AppendNewKey")) return false;
+  return Maintained([&] { return AppendNewKey(*mdx); });
+}
+
+bool MdxIndexHooks::IndexBeforeReplace(WorkArea& area) {
+  MdxFile* mdx = MdxOf(area);
+  if (mdx == nullptr) return true;
+  if (!RequireWriterLock(area, "CompareKeys")) return false;
+  return Maintained([&] {
     NoteOldKeys(*mdx);
-    return 0;
+    return Status::OK();
   });
 }
 
-void MdxIndexHooks::IndexAfterReplace(WorkArea& area) {
+bool MdxIndexHooks::IndexAfterReplace(WorkArea& area) {
   MdxFile* mdx = MdxOf(area);
-  if (mdx == nullptr || !HoldsWriterLock(area)) return;
-  Guarded([&] {
-    if (Status s = CompareKeys(*mdx); !s.ok()) SetError(s.code(), s.text());
-    return 0;
-  });
+  if (mdx == nullptr) return true;
+  if (!RequireWriterLock(area, "CompareKeys")) return false;
+  return Maintained([&] { return CompareKeys(*mdx); });
 }
 
 void MdxIndexHooks::IndexClose(WorkArea& area) { CloseIndexesIn(area); }

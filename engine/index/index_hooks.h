@@ -23,10 +23,10 @@ class MdxIndexHooks : public IndexHooks {
   void IndexOnBOF(WorkArea& area) override;
   void IndexOnEOF(WorkArea& area) override;
   void IndexSetMoving(WorkArea& area, bool on) override;
-  void IndexSetUpdating(WorkArea& area, bool on) override;
-  void IndexAddKeys(WorkArea& area) override;
-  void IndexBeforeReplace(WorkArea& area) override;
-  void IndexAfterReplace(WorkArea& area) override;
+  bool IndexSetUpdating(WorkArea& area, bool on) override;
+  bool IndexAddKeys(WorkArea& area) override;
+  bool IndexBeforeReplace(WorkArea& area) override;
+  bool IndexAfterReplace(WorkArea& area) override;
   void IndexClose(WorkArea& area) override;
   void IndexReindex(WorkArea& area) override;
   OpenIndex IndexOpenState(WorkArea& area) override;

@@ -16,15 +16,27 @@ IndexHooks* ActiveIndex(WorkArea& area) {
   return hooks != nullptr && hooks->IndexActive(area) ? hooks : nullptr;
 }
 
-// Takes the index layer's writer lock. The hook reports a refusal only by
-// recording the error, so the code is cleared first; after a refusal the
-// nesting is balanced again and the caller must not write: a record the
-// tags never hear of would be missing from them for good.
+// Takes the index layer's writer lock. After a refusal the nesting is
+// balanced again and the caller must not write: a record the tags never
+// hear of would be missing from them for good.
 bool BeginUpdate(IndexHooks& ix, WorkArea& area) {
   ClearErrorCode();
-  ix.IndexSetUpdating(area, true);
-  if (ErrorCode() == 0) return true;
-  ix.IndexSetUpdating(area, false);
+  if (ix.IndexSetUpdating(area, true)) return true;
+  (void)ix.IndexSetUpdating(area, false);  // the refusal is the error to report
+  return false;
+}
+
+// Releases the writer lock. The release also tells other processes that the
+// tags changed, so its failure fails the write; after an earlier failure
+// that first error is the one the caller sees.
+bool EndUpdate(IndexHooks& ix, WorkArea& area, bool ok) {
+  if (ok) return ix.IndexSetUpdating(area, false);
+  const int code = ErrorCode();
+  const std::string text = ErrorText();
+  const bool previous = SetReportErrors(false);
+  (void)ix.IndexSetUpdating(area, false);
+  if (code != 0) SetError(code, text);
+  SetReportErrors(previous);
   return false;
 }
 
@@ -47,6 +59,47 @@ bool SetDeletionFlag(WorkArea& area, bool deleted) {
   return false;
 }
 
+// What an append changes in the area, to put back when it fails.
+struct AppendUndo {
+  int32_t count = 0;
+  int32_t current = 0;
+  bool eof = true;
+  bool bof = true;
+};
+
+AppendUndo NoteBeforeAppend(const DbfFile& dbf) {
+  return {dbf.record_count, dbf.current_record, dbf.eof, dbf.bof};
+}
+
+// Cuts the file back to the records it had and puts the end-of-file byte
+// back, keeping the error that made the append fail. The header on disk
+// still holds the old count (it is only written after the append), so the
+// file is as before once the end-of-file byte is there; should that write
+// fail too, the area stays marked appended and the next header write puts
+// header and end-of-file byte right.
+void TakeBackAppend(WorkArea& area, const AppendUndo& undo) {
+  DbfFile& dbf = area.dbf;
+  const int code = ErrorCode();
+  const std::string text = ErrorText();
+  // The failure was reported already; what goes wrong while tidying up is
+  // not the news.
+  const bool previous = SetReportErrors(false);
+  const uint64_t end = RecordPosition(dbf, undo.count + 1);
+  uint64_t size = 0;
+  if (dbf.file->Size(size) == 0 && size > end) {
+    const uint8_t eof = 0x1A;
+    if (dbf.file->Truncate(end) == 0 && dbf.file->WriteAt(end, {&eof, 1}) != 0)
+      dbf.state = FileState::kAppended;
+  }
+  dbf.record_count = undo.count;
+  dbf.current_record = undo.current;
+  dbf.eof = undo.eof;
+  dbf.bof = undo.bof;
+  // The buffers keep what the caller filled in, as after any failed write.
+  SetError(code, text);
+  SetReportErrors(previous);
+}
+
 }  // namespace
 
 void ClearRecord() {
@@ -67,14 +120,19 @@ bool Append() {
   Gather(*area);
   IndexHooks* ix = ActiveIndex(*area);
   if (ix != nullptr && !BeginUpdate(*ix, *area)) return false;
-  const bool written = AppendDbfRecord(dbf);
-  if (written) {
+  const AppendUndo undo = NoteBeforeAppend(dbf);
+  bool ok = AppendDbfRecord(dbf);
+  if (ok) {
     Scatter(*area);
-    if (ix != nullptr) ix->IndexAddKeys(*area);
     dbf.eof = dbf.bof = false;
+    // The index layer takes back the keys it added when a tag fails, so
+    // the record goes too: a record that some tags lack would be missing
+    // from them for good.
+    if (ix != nullptr) ok = ix->IndexAddKeys(*area);
   }
-  if (ix != nullptr) ix->IndexSetUpdating(*area, false);
-  return written;
+  // A failed record write may have left part of the record on disk.
+  if (!ok) TakeBackAppend(*area, undo);
+  return ix == nullptr ? ok : EndUpdate(*ix, *area, ok);
 }
 
 bool Replace() {
@@ -107,22 +165,21 @@ bool Replace() {
     std::copy_n(area->swap, area->swap_size, area->swap_copy.begin());
     if (!GetDbfRecord(dbf, n)) {
       std::copy_n(area->swap_copy.begin(), area->swap_size, area->swap);
-      ix->IndexSetUpdating(*area, false);
-      return false;
+      return EndUpdate(*ix, *area, false);
     }
     Scatter(*area);
-    ix->IndexBeforeReplace(*area);
+    const bool noted = ix->IndexBeforeReplace(*area);
     std::copy_n(area->swap_copy.begin(), area->swap_size, area->swap);
+    if (!noted) return EndUpdate(*ix, *area, false);
   }
   Gather(*area);
-  const bool written = PutDbfRecord(dbf, n);
-  if (written) {
+  bool ok = PutDbfRecord(dbf, n);
+  if (ok) {
     Scatter(*area);
     dbf.eof = dbf.bof = false;
-    if (ix != nullptr) ix->IndexAfterReplace(*area);
+    if (ix != nullptr) ok = ix->IndexAfterReplace(*area);
   }
-  if (ix != nullptr) ix->IndexSetUpdating(*area, false);
-  return written;
+  return ix == nullptr ? ok : EndUpdate(*ix, *area, ok);
 }
 
 bool DeleteRec() {

@@ -15,6 +15,9 @@
 //   (3) With an index order active, IndexSetUpdating brackets every write
 //       and the index layer sees the old values before a Replace and the
 //       new ones after it.
+//   (4) Append and Replace return false whenever key maintenance failed,
+//       even though the record itself was stored: a tag then lacks the
+//       record or still holds its old key, and only the error says so.
 namespace xb {
 
 void ClearRecord();

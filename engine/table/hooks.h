@@ -47,10 +47,13 @@ class IndexHooks {
   virtual void IndexOnBOF(WorkArea& area) = 0;
   virtual void IndexOnEOF(WorkArea& area) = 0;
   virtual void IndexSetMoving(WorkArea& area, bool on) = 0;
-  virtual void IndexSetUpdating(WorkArea& area, bool on) = 0;
-  virtual void IndexAddKeys(WorkArea& area) = 0;
-  virtual void IndexBeforeReplace(WorkArea& area) = 0;
-  virtual void IndexAfterReplace(WorkArea& area) = 0;
+  // Key maintenance. Each returns false with the error state set when it
+  // could not do its part; the table layer must then report the write as
+  // failed, or a tag would silently miss a record or keep an old key.
+  [[nodiscard]] virtual bool IndexSetUpdating(WorkArea& area, bool on) = 0;
+  [[nodiscard]] virtual bool IndexAddKeys(WorkArea& area) = 0;
+  [[nodiscard]] virtual bool IndexBeforeReplace(WorkArea& area) = 0;
+  [[nodiscard]] virtual bool IndexAfterReplace(WorkArea& area) = 0;
   virtual void IndexClose(WorkArea& area) = 0;
   virtual void IndexReindex(WorkArea& area) = 0;
 
@@ -104,8 +107,10 @@ class MemoHooks {
   virtual ~MemoHooks() = default;
   // Opens the memo file of a table being opened; `table_base` is the table
   // file name without extension. False with the error state set.
-  virtual bool OpenMemo(WorkArea& area, const std::string& table_base) = 0;
-  virtual void CloseMemo(WorkArea& area) = 0;
+  [[nodiscard]] virtual bool OpenMemo(WorkArea& area, const std::string& table_base) = 0;
+  // False with the error state set when what was pending could not be
+  // written back.
+  [[nodiscard]] virtual bool CloseMemo(WorkArea& area) = 0;
   // Starts copying the area's memos into the new memo file `side_name`;
   // nullptr (no error) when the area has no memo file open.
   virtual Result<std::unique_ptr<MemoRepacker>> StartMemoPack(WorkArea& /*area*/,
@@ -114,7 +119,7 @@ class MemoHooks {
   }
   // Creates the memo file for a new table (the table's name, its version
   // byte, block size and a caller label for messages).
-  virtual bool CreateMemo(const std::string& table_name, uint8_t version, int block_size,
+  [[nodiscard]] virtual bool CreateMemo(const std::string& table_name, uint8_t version, int block_size,
                           const std::string& caller) = 0;
   // The memo whose block number is `block` as a line source; nullptr when
   // the memo cannot be read (error state set).

@@ -158,7 +158,9 @@ Result<PackPlan> BuildSideFiles(WorkArea& area, SideFiles& sides) {
 Status SwitchFiles(WorkArea& area, const PackPlan& plan) {
   DbfFile& dbf = area.dbf;
   if (dbf.has_memo) {
-    if (MemoHooks* memo = InstalledMemoHooks()) memo->CloseMemo(area);
+    // The old memo file is about to be replaced: nothing pending in it
+    // matters any more.
+    if (MemoHooks* memo = InstalledMemoHooks()) (void)memo->CloseMemo(area);
   }
   if (IndexHooks* ix = InstalledIndexHooks()) ix->IndexClose(area);
   if (Status s = ApplyPackJournal(dbf.file_name); !s.ok()) return s;

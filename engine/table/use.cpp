@@ -85,7 +85,8 @@ void CloseAreaAt(int n) {
   UnlockArea(*area);
   area->swap_copy.clear();
   if (area->dbf.has_memo) {
-    if (MemoHooks* memo = InstalledMemoHooks()) memo->CloseMemo(*area);
+    // A failure stays in the error state; the table is closed regardless.
+    if (MemoHooks* memo = InstalledMemoHooks()) (void)memo->CloseMemo(*area);
   }
   area->memo.reset();
   area->filter.reset();

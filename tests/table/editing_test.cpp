@@ -151,10 +151,10 @@ struct NaturalOrderIndex : xb::IndexHooks {
   void IndexOnBOF(xb::WorkArea&) override {}
   void IndexOnEOF(xb::WorkArea&) override {}
   void IndexSetMoving(xb::WorkArea&, bool) override {}
-  void IndexSetUpdating(xb::WorkArea&, bool) override {}
-  void IndexAddKeys(xb::WorkArea&) override {}
-  void IndexBeforeReplace(xb::WorkArea&) override {}
-  void IndexAfterReplace(xb::WorkArea&) override {}
+  bool IndexSetUpdating(xb::WorkArea&, bool) override { return true; }
+  bool IndexAddKeys(xb::WorkArea&) override { return true; }
+  bool IndexBeforeReplace(xb::WorkArea&) override { return true; }
+  bool IndexAfterReplace(xb::WorkArea&) override { return true; }
   void IndexClose(xb::WorkArea&) override {}
   void IndexReindex(xb::WorkArea&) override {}
 };
@@ -162,10 +162,14 @@ struct NaturalOrderIndex : xb::IndexHooks {
 TEST_F(EditingTest, TheIndexLayerSeesOldValuesBeforeAReplaceAndNewOnesAfter) {
   struct Watcher : NaturalOrderIndex {
     std::vector<std::string> log;
-    void IndexSetUpdating(xb::WorkArea&, bool on) override { log.push_back(on ? "updating" : "done"); }
-    void IndexAddKeys(xb::WorkArea& a) override { log.push_back("add " + xb::GetSwapText(a, 1)); }
-    void IndexBeforeReplace(xb::WorkArea& a) override { log.push_back("before " + xb::GetSwapText(a, 1)); }
-    void IndexAfterReplace(xb::WorkArea& a) override { log.push_back("after " + xb::GetSwapText(a, 1)); }
+    bool Logged(std::string entry) {
+      log.push_back(std::move(entry));
+      return true;
+    }
+    bool IndexSetUpdating(xb::WorkArea&, bool on) override { return Logged(on ? "updating" : "done"); }
+    bool IndexAddKeys(xb::WorkArea& a) override { return Logged("add " + xb::GetSwapText(a, 1)); }
+    bool IndexBeforeReplace(xb::WorkArea& a) override { return Logged("before " + xb::GetSwapText(a, 1)); }
+    bool IndexAfterReplace(xb::WorkArea& a) override { return Logged("after " + xb::GetSwapText(a, 1)); }
   } index;
   qptest::CloseAreasFirst close_first;
   Open(2, " EXCLUSIVE");
@@ -188,13 +192,19 @@ TEST_F(EditingTest, TheIndexLayerSeesOldValuesBeforeAReplaceAndNewOnesAfter) {
 TEST_F(EditingTest, AppendAndReplaceWriteNothingWhenTheIndexLayerRefusesItsWriterLock) {
   struct Refusing : NaturalOrderIndex {
     std::vector<std::string> log;
-    void IndexSetUpdating(xb::WorkArea&, bool on) override {
-      log.push_back(on ? "updating" : "done");
-      if (on) xb::SetError(1202, "writer lock refused");
+    bool Logged(std::string entry) {
+      log.push_back(std::move(entry));
+      return true;
     }
-    void IndexAddKeys(xb::WorkArea&) override { log.push_back("add"); }
-    void IndexBeforeReplace(xb::WorkArea&) override { log.push_back("before"); }
-    void IndexAfterReplace(xb::WorkArea&) override { log.push_back("after"); }
+    bool IndexSetUpdating(xb::WorkArea&, bool on) override {
+      log.push_back(on ? "updating" : "done");
+      if (!on) return true;
+      xb::SetError(1202, "writer lock refused");
+      return false;
+    }
+    bool IndexAddKeys(xb::WorkArea&) override { return Logged("add"); }
+    bool IndexBeforeReplace(xb::WorkArea&) override { return Logged("before"); }
+    bool IndexAfterReplace(xb::WorkArea&) override { return Logged("after"); }
   } index;
   qptest::CloseAreasFirst close_first;
   Open(2, " EXCLUSIVE");
@@ -211,6 +221,41 @@ TEST_F(EditingTest, AppendAndReplaceWriteNothingWhenTheIndexLayerRefusesItsWrite
   EXPECT_EQ(xb::RecCount(), 2);
   // Each refused lock is balanced, and no key work was started.
   EXPECT_EQ(index.log, (std::vector<std::string>{"updating", "done", "updating", "done"}));
+}
+
+// Key maintenance that fails after the record was stored: the write must
+// be reported as failed with the index layer's error, and the writer lock
+// still released.
+TEST_F(EditingTest, AppendAndReplaceFailWhenKeyMaintenanceFails) {
+  struct Failing : NaturalOrderIndex {
+    std::vector<std::string> log;
+    bool IndexSetUpdating(xb::WorkArea&, bool on) override {
+      log.push_back(on ? "updating" : "done");
+      return true;
+    }
+    bool Fails(const char* step) {
+      log.push_back(step);
+      xb::SetError(254, std::string("tag full [") + step + "]");
+      return false;
+    }
+    bool IndexAddKeys(xb::WorkArea&) override { return Fails("add"); }
+    bool IndexBeforeReplace(xb::WorkArea&) override { return true; }
+    bool IndexAfterReplace(xb::WorkArea&) override { return Fails("after"); }
+  } index;
+  qptest::CloseAreasFirst close_first;
+  Open(2, " EXCLUSIVE");
+  xb::InstallIndexHooks(&index);
+  xb::ClearRecord();
+  Put(1, "third");
+  EXPECT_FALSE(xb::Append());
+  EXPECT_EQ(ErrorCode(), 254);
+  EXPECT_EQ(ErrorText(), "tag full [add]");
+  xb::Go(1);
+  Put(1, "new");
+  EXPECT_FALSE(xb::Replace());
+  EXPECT_EQ(ErrorCode(), 254);
+  EXPECT_EQ(ErrorText(), "tag full [after]");
+  EXPECT_EQ(index.log, (std::vector<std::string>{"updating", "add", "done", "updating", "after", "done"}));
 }
 
 struct StoredCase {

@@ -233,10 +233,22 @@ class ReverseIndex : public xb::IndexHooks {
   void IndexOnBOF(xb::WorkArea&) override { log.push_back("onbof"); }
   void IndexOnEOF(xb::WorkArea&) override { log.push_back("oneof"); }
   void IndexSetMoving(xb::WorkArea&, bool on) override { log.push_back(on ? "moving" : "still"); }
-  void IndexSetUpdating(xb::WorkArea&, bool on) override { log.push_back(on ? "updating" : "done"); }
-  void IndexAddKeys(xb::WorkArea&) override { log.push_back("add"); }
-  void IndexBeforeReplace(xb::WorkArea&) override { log.push_back("before"); }
-  void IndexAfterReplace(xb::WorkArea&) override { log.push_back("afterreplace"); }
+  bool IndexSetUpdating(xb::WorkArea&, bool on) override {
+    log.push_back(on ? "updating" : "done");
+    return true;
+  }
+  bool IndexAddKeys(xb::WorkArea&) override {
+    log.push_back("add");
+    return true;
+  }
+  bool IndexBeforeReplace(xb::WorkArea&) override {
+    log.push_back("before");
+    return true;
+  }
+  bool IndexAfterReplace(xb::WorkArea&) override {
+    log.push_back("afterreplace");
+    return true;
+  }
   void IndexClose(xb::WorkArea&) override { log.push_back("close"); }
   void IndexReindex(xb::WorkArea&) override { log.push_back("reindex"); }
 };

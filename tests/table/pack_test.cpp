@@ -154,7 +154,7 @@ TEST_F(PackTest, TheMemoLayerCopiesTheKeptRecordsMemosAndCanRefuseThePack) {
     bool ok = true;
     std::vector<int32_t> seen;
     bool OpenMemo(xb::WorkArea&, const std::string&) override { return true; }
-    void CloseMemo(xb::WorkArea&) override {}
+    bool CloseMemo(xb::WorkArea&) override { return true; }
     xb::Result<std::unique_ptr<xb::MemoRepacker>> StartMemoPack(xb::WorkArea&,
                                                                const std::string& side) override {
       // The fake's new "memo file" is a file of its own, switched in by name.

@@ -241,7 +241,10 @@ class FakeMemo : public xb::MemoHooks {
     if (!open_ok) xb::SetError(1003, "no memo");
     return open_ok;
   }
-  void CloseMemo(xb::WorkArea&) override { ++closed; }
+  bool CloseMemo(xb::WorkArea&) override {
+    ++closed;
+    return true;
+  }
   bool CreateMemo(const std::string&, uint8_t, int, const std::string&) override { return true; }
   std::unique_ptr<xb::MemoLineSource> OpenLines(xb::WorkArea&, int32_t) override { return nullptr; }
 };
