@@ -194,6 +194,13 @@ Status SwitchFiles(WorkArea& area, const PackPlan& plan) {
 // files and is closed; the next open finishes the Pack.
 bool PackFiles(WorkArea& area, bool& area_lost) {
   DbfFile& dbf = area.dbf;
+  // An earlier Pack committed but not finished (its table was held open by
+  // another program when the next open came): this area may be looking at
+  // a mix of old and new files, and starting over would throw its result
+  // away. The next open finishes it.
+  if (HasCommittedPack(dbf.file_name))
+    return Fail(Status(1, "An earlier pack of " + dbf.file_name +
+                              " is not finished; it is finished when the table is opened again [Pack]"));
   Result<PackPlan> plan = [&]() -> Result<PackPlan> {
     SideFiles sides(dbf.file_name);
     return BuildSideFiles(area, sides);

@@ -74,6 +74,11 @@ std::string PackSideName(const std::string& table_path, const std::string& kind)
   return SiblingFileName(table_path, "$PK");
 }
 
+bool HasCommittedPack(const std::string& table_path) {
+  const std::string journal = PackSideName(table_path, "journal");
+  return FileExists(journal) && ReadJournal(journal, Folder(table_path)).complete;
+}
+
 void RemovePackSideFiles(const std::string& table_path) {
   // The journal goes first: without it the side files mean nothing, and a
   // crash half-way through this cleanup must not leave a journal that

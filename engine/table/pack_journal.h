@@ -48,6 +48,9 @@ struct FileSwitch {
 // "table", "memo", "index" or "journal".
 std::string PackSideName(const std::string& table_path, const std::string& kind);
 
+// True when a complete journal is waiting to be carried out.
+bool HasCommittedPack(const std::string& table_path);
+
 // Deletes side files and a journal that no complete Pack left behind.
 void RemovePackSideFiles(const std::string& table_path);
 

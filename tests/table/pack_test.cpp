@@ -1,6 +1,7 @@
 // Pack: deleted records removed in place, the file cut and closed with
 // 0x1A, the table reopened shared afterwards, and what a failure leaves.
 #include <algorithm>
+#include <filesystem>
 
 #include "engine/table/files.h"
 #include "tests/support/file_holder.h"
@@ -185,6 +186,60 @@ TEST_F(PackTest, TheMemoLayerCopiesTheKeptRecordsMemosAndCanRefuseThePack) {
   EXPECT_EQ(xb::RecCount(), 2);
   EXPECT_EQ(xb::Peek(2, 2).substr(0, 1), "7");
   EXPECT_TRUE(xb::FileExists(scratch_.Path("memo")));
+}
+
+// What a Pack stopped by a crash leaves, made by hand: the packed table
+// under its side name, with or without a complete journal. The next open
+// finishes the switch or throws the side files away.
+TEST_F(PackTest, TheNextOpenFinishesACommittedPackAndUndoesAnUncommittedOne) {
+  struct Case {
+    const char* name;
+    const char* journal;  // nullptr: none
+    int records_after_open;
+  };
+  const Case cases[] = {
+      {"committed", "QUILLPAD PACK 1\nPEOPLE.$PD|PEOPLE.DBF\nEND\n", 2},
+      {"journal cut short", "QUILLPAD PACK 1\nPEOPLE.$PD|PEOPLE.DBF\n", 5},
+      {"no journal", nullptr, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    path_ = MakePeople(NamedRows(5, {2, 4, 5}));
+    MakePeople(NamedRows(2), "packed");
+    std::filesystem::rename(platform::Files().Resolve(scratch_.Path("PACKED.DBF")), scratch_.Path("PEOPLE.$PD"));
+    if (c.journal != nullptr) {
+      const std::string text = c.journal;
+      WriteBytes(scratch_.Path("PEOPLE.$PK"), std::vector<uint8_t>(text.begin(), text.end()));
+    }
+    {
+      // While another program has the table open, the journal may belong
+      // to a Pack still at work: the open leaves it alone, and Pack will
+      // not start over a committed one.
+      FileHolder other_program(scratch_.Path("PEOPLE.DBF"), 0x42);
+      ASSERT_TRUE(xb::Use(path_));
+      EXPECT_EQ(xb::RecCount(), 5);
+      EXPECT_TRUE(xb::FileExists(scratch_.Path("PEOPLE.$PD")));
+      xb::CloseArea();
+    }
+    ASSERT_TRUE(xb::Use(path_ + " EXCLUSIVE"));
+    EXPECT_EQ(xb::RecCount(), c.records_after_open);
+    EXPECT_FALSE(xb::FileExists(scratch_.Path("PEOPLE.$PD")));
+    EXPECT_FALSE(xb::FileExists(scratch_.Path("PEOPLE.$PK")));
+    xb::CloseArea();
+  }
+}
+
+TEST_F(PackTest, PackWillNotStartOverAnEarlierPackThatIsCommittedButNotFinished) {
+  path_ = MakePeople(NamedRows(3, {2}));
+  FileHolder other_program(scratch_.Path("PEOPLE.DBF"), 0x42);
+  ASSERT_TRUE(xb::Use(path_));
+  const std::string text = "QUILLPAD PACK 1\nPEOPLE.$PD|PEOPLE.DBF\nEND\n";
+  WriteBytes(scratch_.Path("PEOPLE.$PD"), Bytes("PEOPLE.DBF"));
+  WriteBytes(scratch_.Path("PEOPLE.$PK"), std::vector<uint8_t>(text.begin(), text.end()));
+  other_program.Release();
+  EXPECT_FALSE(xb::Pack());
+  EXPECT_NE(ErrorText().find("is not finished"), std::string::npos) << ErrorText();
+  EXPECT_TRUE(xb::FileExists(scratch_.Path("PEOPLE.$PK")));
 }
 
 // Every I/O call of a pack fails in turn; every live record survives.
