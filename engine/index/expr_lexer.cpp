@@ -244,6 +244,7 @@ Token ExprLexer::ReadNumber() {
 }
 
 Token ExprLexer::ReadIdentifier() {
+  const size_t start = pos_;
   std::string name;
   size_t split = std::string::npos;  // where "->" stood
   while (pos_ < text_.size()) {
@@ -297,6 +298,10 @@ Token ExprLexer::ReadIdentifier() {
     return t;
   }
   t.kind = Tok::kBad;  // unresolved
+  // Named in the message as typed; a word that does not start like a name
+  // (".5") is a plain syntax error.
+  if (IsLetter(text_[start]) || text_[start] == '_') t.unknown = std::string(text_.substr(start, pos_ - start));
+  t.called = NextNonBlankIsParen();
   return t;
 }
 

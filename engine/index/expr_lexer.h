@@ -60,6 +60,8 @@ struct Token {
   uint32_t literal_offset = 0; // kString: into the literal block
   uint32_t literal_length = 0;
   double number = 0;           // kNumber
+  std::string unknown;         // kBad from an identifier: the name, for the message
+  bool called = false;         // kBad: the name is followed by "("
 };
 
 // Totals of one compile, updated as tokens are read.

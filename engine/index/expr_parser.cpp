@@ -92,6 +92,12 @@ char ExprParser::ParseOperand() {
       Advance();
       return ParseCall(func);
     }
+    case Tok::kBad:
+      // Say which name was not understood: "Syntax error" alone leaves the
+      // user guessing between a typing slip and a missing field.
+      if (!look_.unknown.empty())
+        throw CompileFailure{(look_.called ? "Unknown function " : "Unknown field or name ") + look_.unknown};
+      SyntaxError();
     default:
       SyntaxError();
   }

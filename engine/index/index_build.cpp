@@ -30,6 +30,9 @@ struct BuildTarget {
   std::string name;
   MdxHeader header{};
   bool header_changed = false;
+  // Pack's build: deleted records are left out and the others numbered
+  // from 1, as they will be once the packed table is switched in.
+  bool packed_numbering = false;
 };
 BuildTarget& Target() {
   static BuildTarget target;
@@ -205,6 +208,7 @@ Result<int32_t> BuildTree(WorkArea& area, IndexTag& tag, bool& for_satisfied) {
   const int32_t per_chunk = std::max<int32_t>(1, kRecordChunkBytes / static_cast<int32_t>(record_length));
   std::vector<uint8_t> chunk(static_cast<size_t>(per_chunk) * record_length);
   std::array<uint8_t, kMaxKeyLength + 1> key{};
+  int32_t live = 0;
   for (int32_t first = 1; first <= count; first += per_chunk) {
     const int32_t n = std::min(per_chunk, count - first + 1);
     std::span<uint8_t> want(chunk.data(), static_cast<size_t>(n) * record_length);
@@ -217,10 +221,15 @@ Result<int32_t> BuildTree(WorkArea& area, IndexTag& tag, bool& for_satisfied) {
       dbf::TranslateForRead(dbf, dbf.record);
       dbf.current_record = first + j;
       progress.Tick(first + j, false);
+      int32_t number = first + j;
+      if (target.packed_numbering) {
+        if (dbf.record[0] == '*') continue;
+        number = ++live;
+      }
       if (!ForPasses(tag, area)) continue;
       for_satisfied = true;
       MakeKey(tag, area, key.data());
-      if (Status s = sorter.Add(key.data(), first + j); !s.ok()) return s;
+      if (Status s = sorter.Add(key.data(), number); !s.ok()) return s;
     }
   }
   if (Status s = sorter.Finish(); !s.ok()) return s;
@@ -315,15 +324,19 @@ Status AddTag(WorkArea& area, const TagDefinition& def) {
   return Status::OK();
 }
 
+// Writes the header last, after every node and tag header, and flushes, so
+// that a file switched in after this returned OK is complete on disk.
 Status CloseTarget() {
   BuildTarget& target = Target();
   Status result;
   if (target.file != nullptr && target.header_changed) {
-    if (const int rc = target.file->WriteAt(0, target.header); rc != 0)
-      result = Status(rc, "Error writing index file:  " + target.name + " [MakeIndex]");
+    int rc = target.file->WriteAt(0, target.header);
+    if (rc == 0) rc = target.file->Flush();
+    if (rc != 0) result = Status(rc, "Error writing index file:  " + target.name + " [MakeIndex]");
   }
   target.file.reset();
   target.header_changed = false;
+  target.packed_numbering = false;
   return result;
 }
 
@@ -352,6 +365,58 @@ bool OpenTarget(const std::string& name, int mode) {
     return Fail(Status(rc, "Error writing index file:  " + name + " [CreateMdxHeader]"));
   }
   return true;
+}
+
+// The build's own file beside the index: "people.mdx" is built as
+// "people.$IX" and renamed over the index once complete. No dBASE program
+// takes that extension for an index.
+std::string BuildFileNameFor(const std::string& index_name) { return ForceExt(index_name, "$IX"); }
+
+// The definitions of every tag of an open index file, in tag order.
+std::vector<TagDefinition> OpenDefinitions(MdxFile& mdx) {
+  std::vector<TagDefinition> definitions;
+  for (int i = 1; i <= mdx.tag_count(); ++i) {
+    IndexTag* tag = nullptr;
+    for (auto& p : mdx.positions)
+      if (p != nullptr && p->tag_number == i) tag = p.get();
+    if (tag == nullptr) continue;
+    TagDefinition def;
+    def.name = ReadTagEntry(mdx.header, i).name;
+    def.key_expression = AnchorKeyExpression(tag->anchor);
+    def.for_expression = AnchorHasFor(tag->anchor) ? AnchorForExpression(tag->anchor) : "";
+    def.descending = (AnchorFlags(tag->anchor) & kTagFlagDescending) != 0;
+    def.unique = (AnchorFlags(tag->anchor) & kTagFlagUnique) != 0;
+    definitions.push_back(def);
+  }
+  return definitions;
+}
+
+// Builds a complete index file `build_name` from scratch: every tag, then
+// the header, then a flush. On any failure the file is deleted, so a file
+// of that name is only ever renamed into place whole.
+bool BuildIndexFile(const std::vector<TagDefinition>& definitions, const std::string& build_name,
+                    bool packed_numbering) {
+  (void)CloseTarget();
+  if (FileExists(build_name)) (void)platform::Files().Delete(build_name);
+  bool ok = OpenTarget(build_name, platform::open_mode::kExclusive);
+  Target().packed_numbering = packed_numbering;
+  if (ok) {
+    for (const TagDefinition& def : definitions) {
+      if (!AddIndexTag(def)) {
+        ok = false;
+        break;
+      }
+    }
+  }
+  if (Status s = CloseTarget(); !s.ok()) ok = Fail(s);
+  if (!ok && FileExists(build_name)) {
+    // The failure is what the caller reports, not this cleanup.
+    const int code = ErrorCode();
+    const std::string text = ErrorText();
+    (void)platform::Files().Delete(build_name);
+    SetError(code, text);
+  }
+  return ok;
 }
 
 }  // namespace
@@ -407,28 +472,45 @@ bool MakeIndex(const std::vector<TagDefinition>& definitions, const std::string&
   CloseIndexesIn(*area);
   RefreshRecordCount(*area);
   bool reopened = false;
-  if (!area->exclusive) {
-    const int rc = EraseFile(name);
-    if (rc == 5 || rc == 32) {
+  // Held (sharing denied) until the new file has replaced it, so nobody
+  // opens the old index in the meantime and goes on using a file that is
+  // no longer the table's index.
+  std::unique_ptr<platform::File> old_index;
+  if (FileExists(name)) {
+    int rc = platform::Files().Open(name, platform::open_mode::kReadOnlyExclusive, old_index);
+    if ((rc == 5 || rc == 32) && !area->exclusive) {
       if (ReopenTable(true) != 0)
         return Fail(Status(225, area->dbf.file_name + " MakeIndex(" + name + ")"));
       reopened = true;
+      rc = platform::Files().Open(name, platform::open_mode::kReadOnlyExclusive, old_index);
+    }
+    if (rc != 0) {
+      if (reopened) (void)ReopenTable(false);
+      return Fail(Status(rc, "Cannot replace " + name + " [MakeIndex]"));
     }
   }
-  bool ok = true;
-  if (FileExists(name)) {
-    if (const int rc = EraseFile(name); rc != 0) ok = Fail(Status(rc, "Cannot erase " + name + " [MakeIndex]"));
-  }
-  if (ok) ok = CreateMdxHeader(name);
+  const std::string build_name = BuildFileNameFor(name);
+  bool ok = BuildIndexFile(definitions, build_name, false);
   if (ok) {
-    for (const TagDefinition& def : definitions) ok = AddIndexTag(def) && ok;
+    if (const int rc = platform::Files().Rename(build_name, name); rc != 0) {
+      (void)platform::Files().Delete(build_name);
+      ok = Fail(Status(rc, "Cannot replace " + name + " [MakeIndex]"));
+    }
   }
-  if (Status s = CloseTarget(); !s.ok()) ok = Fail(s);
+  old_index.reset();
   if (reopened) {
     if (const int rc = ReopenTable(false); rc != 0)
       ok = Fail(Status(rc, "Cannot_Reopen_Database_Sharable MakeIndex(" + name + ")"));
   }
   return ok;
+}
+
+bool BuildPackedIndex(const std::string& side_name) {
+  WorkArea* area = RequireArea("Pack");
+  if (area == nullptr) return false;
+  MdxFile* mdx = MdxOf(*area);
+  if (mdx == nullptr) return Fail(Status(221, "Index not open. (DBF=" + area->dbf.file_name + ") [Pack]"));
+  return BuildIndexFile(OpenDefinitions(*mdx), side_name, true);
 }
 
 bool MakeIndexAndOpen(const std::vector<TagDefinition>& definitions, const std::string& name) {
@@ -444,20 +526,7 @@ bool Reindex() {
     return Fail(Status(221, "Index not open. (DBF=" + area->dbf.file_name + ") [Reindex]"));
   const std::string remembered = CurrentTagName();
   const std::string name = mdx->name();
-  std::vector<TagDefinition> definitions;
-  for (int i = 1; i <= mdx->tag_count(); ++i) {
-    IndexTag* tag = nullptr;
-    for (auto& p : mdx->positions)
-      if (p != nullptr && p->tag_number == i) tag = p.get();
-    if (tag == nullptr) continue;
-    TagDefinition def;
-    def.name = ReadTagEntry(mdx->header, i).name;
-    def.key_expression = AnchorKeyExpression(tag->anchor);
-    def.for_expression = AnchorHasFor(tag->anchor) ? AnchorForExpression(tag->anchor) : "";
-    def.descending = (AnchorFlags(tag->anchor) & kTagFlagDescending) != 0;
-    def.unique = (AnchorFlags(tag->anchor) & kTagFlagUnique) != 0;
-    definitions.push_back(def);
-  }
+  const std::vector<TagDefinition> definitions = OpenDefinitions(*mdx);
   if (!MakeIndex(definitions, name)) return false;
   if (!SetIndexTo(name)) return false;
   return SetOrderToTag(remembered);

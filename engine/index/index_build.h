@@ -12,8 +12,16 @@
 //
 // Write order: the nodes of a tag first, then its tag header, and only then
 // the tag table entry in the in-memory header, which reaches the disk when
-// MakeIndex closes the file. A build that fails part-way leaves the file
-// with orphaned blocks but no tag pointing at them.
+// the file is closed, followed by a flush.
+//
+// MakeIndex never touches the index it replaces until the new one is
+// complete: it builds into "<base>.$IX" beside it and renames that over the
+// index only after every tag was built and the file flushed. A bad
+// definition, a full disk or a crash leaves the previous index (and with it
+// the tag definitions) as it was; a build file left by a crash is replaced
+// by the next build. While it builds, MakeIndex holds the old index open
+// with sharing denied, so no other program starts using the file being
+// replaced.
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,7 +42,7 @@ void SetIndexProgress(std::function<void()> callback, int steps);
 
 // Creates the index file `name` (see IndexFileNameFor) of the current table
 // with all `definitions`; true only when every tag was built. The file is
-// left closed.
+// left closed. On failure the file that was there stays unchanged.
 bool MakeIndex(const std::vector<TagDefinition>& definitions, const std::string& name);
 // MakeIndex, then SetIndexTo(name); the result of the open.
 bool MakeIndexAndOpen(const std::vector<TagDefinition>& definitions, const std::string& name);
@@ -46,6 +54,10 @@ bool CreateMdxHeader(const std::string& name);
 // Rebuilds every tag of the current area's open index file and keeps the
 // controlling tag.
 bool Reindex();
+// Pack's build: every tag of the current area's open index into the new
+// file `side_name`, leaving out deleted records and numbering the others
+// from 1. The open index stays open and unchanged.
+bool BuildPackedIndex(const std::string& side_name);
 // The stored definitions of an index file as pairs of lines (definition,
 // FOR condition or ""); empty when the file does not exist.
 std::vector<std::string> ReadTagDefinitions(const std::string& name);

@@ -168,6 +168,34 @@ void MdxIndexHooks::IndexReindex(WorkArea& /*area*/) {
   }
 }
 
+IndexHooks::OpenIndex MdxIndexHooks::IndexOpenState(WorkArea& area) {
+  MdxFile* mdx = MdxOf(area);
+  if (mdx == nullptr) return {};
+  IndexTag* controlling = mdx->controlling();
+  return {mdx->name(), controlling != nullptr ? CurrentTagName() : ""};
+}
+
+bool MdxIndexHooks::IndexBuildPacked(WorkArea& /*area*/, const std::string& side_name) {
+  try {
+    return BuildPackedIndex(side_name);
+  } catch (const EEngineError&) {
+    return false;
+  }
+}
+
+bool MdxIndexHooks::IndexReopen(WorkArea& /*area*/, const OpenIndex& state) {
+  try {
+    if (!SetIndexTo(state.file)) return false;
+    if (state.order.empty()) {
+      Set_Order_To(0);
+      return ErrorCode() == 0;
+    }
+    return SetOrderToTag(state.order);
+  } catch (const EEngineError&) {
+    return false;
+  }
+}
+
 void IndexInit() {
   static MdxIndexHooks hooks;
   InstallIndexHooks(&hooks);

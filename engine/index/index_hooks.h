@@ -29,6 +29,9 @@ class MdxIndexHooks : public IndexHooks {
   bool IndexAfterReplace(WorkArea& area) override;
   void IndexClose(WorkArea& area) override;
   void IndexReindex(WorkArea& area) override;
+  OpenIndex IndexOpenState(WorkArea& area) override;
+  bool IndexBuildPacked(WorkArea& area, const std::string& side_name) override;
+  bool IndexReopen(WorkArea& area, const OpenIndex& state) override;
 };
 
 // Installs the index layer's hooks (idempotent).

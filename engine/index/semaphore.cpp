@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <span>
 
 #include "engine/table/error_state.h"
 #include "engine/table/files.h"
@@ -20,13 +21,21 @@ constexpr uint64_t kRegionOffset = 1;
 constexpr uint64_t kRegionLength = 4;
 constexpr int kMaxReaders = 127;
 
+// Byte 4, after the record: 1 while a writer works. A live writer holds
+// the region lock throughout, so whoever holds the region lock and finds
+// this byte set knows the writer died in the middle of its update.
+constexpr size_t kWriterAtWork = 4;
+
 struct SemHandle {
   std::string path;
   std::unique_ptr<platform::File> file;
   std::array<uint8_t, 4> record{};
+  bool writer_at_work = false;  // byte 4 as last read
+  bool has_flag_byte = false;   // the file reaches byte 4
   uint16_t last_seen = 0;
   bool region_held = false;
   bool registered = false;
+  bool repaired_dead_writer = false;
   int read_nesting = 0;
   int write_nesting = 0;
 
@@ -109,12 +118,43 @@ bool RegionUnlock(SemHandle& h, SemaphoreAction action) {
   return true;
 }
 
+// A file shorter than the record was created by a process that died
+// before it wrote the record (creation and the first write happen under
+// the database lock, so no live process is ever caught in between): it
+// reads as the zero record and is written whole by the next update.
 bool ReadRecord(SemHandle& h) {
+  std::array<uint8_t, 5> bytes{};
   size_t got = 0;
-  return h.file->ReadAt(0, h.record, got) == 0 && got == h.record.size();
+  if (h.file->ReadAt(0, bytes, got) != 0) return false;
+  std::copy_n(bytes.begin(), h.record.size(), h.record.begin());
+  h.has_flag_byte = got > kWriterAtWork;
+  h.writer_at_work = h.has_flag_byte && bytes[kWriterAtWork] == 1;
+  return true;
 }
 
-bool WriteRecord(SemHandle& h) { return h.file->WriteAt(0, h.record) == 0; }
+// Byte 4 is written only once a writer has used it, so a file that never
+// saw a writer stays the plain 4-byte record.
+bool WriteRecord(SemHandle& h) {
+  std::array<uint8_t, 5> bytes{};
+  std::copy(h.record.begin(), h.record.end(), bytes.begin());
+  bytes[kWriterAtWork] = h.writer_at_work ? 1 : 0;
+  const bool with_flag = h.writer_at_work || h.has_flag_byte;
+  if (h.file->WriteAt(0, std::span<const uint8_t>(bytes.data(), with_flag ? 5 : 4)) != 0) return false;
+  h.has_flag_byte = with_flag;
+  return true;
+}
+
+// REQUIRES: the region lock is held and the record was just read.
+// Clears what a writer that died mid-update left behind: its mark in byte
+// 1 (no reader can have registered while it worked) and its flag. The
+// change counter is raised so that every process re-reads its anchors.
+void RepairDeadWriter(SemHandle& h) {
+  if (!h.writer_at_work) return;
+  h.writer_at_work = false;
+  h.record[1] = 0;
+  h.set_counter(static_cast<uint16_t>(h.counter() + 1));
+  h.repaired_dead_writer = true;
+}
 
 // Read-modify-write of the record under the region lock; `change` edits it.
 template <typename Change>
@@ -124,6 +164,7 @@ bool Update(SemHandle& h, SemaphoreAction action, Change&& change) {
     (void)RegionUnlock(h, action);
     return Failed(1202, "Cannot read: " + h.path + " " + ActionName(action));
   }
+  RepairDeadWriter(h);
   change(h.record);
   if (!WriteRecord(h)) {
     (void)RegionUnlock(h, action);
@@ -256,7 +297,8 @@ bool LockSemaphore(SemHandle& h) {
       backoff.Pause();
       continue;
     }
-    if (h.record[1] == own) {
+    // A mark that may be a dead writer's is looked at under the lock.
+    if (h.record[1] == own || h.writer_at_work) {
       if (!RegionLock(h, action)) {
         return false;
       }
@@ -264,8 +306,10 @@ bool LockSemaphore(SemHandle& h) {
         (void)RegionUnlock(h, action);
         return Failed(1202, "Cannot read: " + h.path + " " + ActionName(action));
       }
-      if (h.record[1] == own) {
+      RepairDeadWriter(h);
+      if (h.record[1] == own || (own == 1 && h.record[1] == 0)) {
         h.record[1] = 1;
+        h.writer_at_work = true;
         if (!WriteRecord(h)) {
           (void)RegionUnlock(h, action);
             return Failed(1202, "Cannot write to: " + h.path + " " + ActionName(action));
@@ -296,6 +340,7 @@ bool UnlockSemaphore(SemHandle& h) {
   }
   h.set_counter(static_cast<uint16_t>(h.counter() + 1));
   h.record[1] = h.registered ? 1 : 0;
+  h.writer_at_work = false;
   if (!WriteRecord(h)) {
     (void)RegionUnlock(h, action);
     return Failed(1202, "Cannot write to: " + h.path + " " + ActionName(action));
@@ -369,6 +414,13 @@ bool IndexChangeCheck(WorkArea& area) {
   if (!h->region_held && !ReadRecord(*h)) return false;
   if (h->counter() == h->last_seen) return false;
   h->last_seen = h->counter();
+  return true;
+}
+
+bool TakeDeadWriterRepair(WorkArea& area) {
+  SemHandle* h = HandleOf(area);
+  if (h == nullptr || !h->repaired_dead_writer) return false;
+  h->repaired_dead_writer = false;
   return true;
 }
 

@@ -24,6 +24,12 @@
 //   (2) A process's own reader registration never blocks its own writer
 //       lock: the writer waits for the readers of other processes only.
 //   (3) Nothing here touches a file for a table open exclusively.
+//   (4) A writer also sets byte 4 (after the record) for the length of its
+//       update. Since it holds the region lock all that time, anyone who
+//       gets the region lock and finds byte 4 set knows the writer died:
+//       its mark is cleared there and then (RepairDeadWriter), instead of
+//       every later writer waiting for it and failing. A file shorter than
+//       the record (its creator died before writing it) reads as zeros.
 #include <cstdint>
 #include <string>
 
@@ -60,6 +66,10 @@ bool SetLockSemaphoreProc(WorkArea& area, bool on);
 // True (once) when another process changed the index since this process
 // last looked; the caller must re-read its anchors.
 bool IndexChangeCheck(WorkArea& area);
+// True (once) when `area`'s last semaphore action found and cleared the
+// mark of a writer that died in the middle of an update: its tags may miss
+// keys or hold stale ones and must be rebuilt.
+bool TakeDeadWriterRepair(WorkArea& area);
 // True while `area` holds the writer lock (or needs none: no handle).
 bool HoldsWriterLock(WorkArea& area);
 

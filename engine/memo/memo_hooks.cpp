@@ -20,7 +20,10 @@ class MemoLayer : public MemoHooks {
     return OpenMemofile(area, table_base);
   }
   bool CloseMemo(WorkArea& area) override { return CloseMemofile(area); }
-  bool PackMemo(WorkArea& area) override { return PackMemofile(area); }
+  Result<std::unique_ptr<MemoRepacker>> StartMemoPack(WorkArea& area,
+                                                      const std::string& side_name) override {
+    return StartMemoRepack(area, side_name);
+  }
   bool CreateMemo(const std::string& table_name, uint8_t version, int block_size,
                   const std::string& caller) override {
     return CreateForTable(table_name, version, block_size, caller);

@@ -88,6 +88,47 @@ bool SetDeletionFlag(WorkArea& area, bool deleted) {
   return EndUpdate(*ix, area, ok);
 }
 
+// What an append changes in the area, to put back when it fails.
+struct AppendUndo {
+  int32_t count = 0;
+  int32_t current = 0;
+  bool eof = true;
+  bool bof = true;
+};
+
+AppendUndo NoteBeforeAppend(const DbfFile& dbf) {
+  return {dbf.record_count, dbf.current_record, dbf.eof, dbf.bof};
+}
+
+// Cuts the file back to the records it had and puts the end-of-file byte
+// back, keeping the error that made the append fail. The header on disk
+// still holds the old count (it is only written after the append), so the
+// file is as before once the end-of-file byte is there; should that write
+// fail too, the area stays marked appended and the next header write puts
+// header and end-of-file byte right.
+void TakeBackAppend(WorkArea& area, const AppendUndo& undo) {
+  DbfFile& dbf = area.dbf;
+  const int code = ErrorCode();
+  const std::string text = ErrorText();
+  // The failure was reported already; what goes wrong while tidying up is
+  // not the news.
+  const bool previous = SetReportErrors(false);
+  const uint64_t end = RecordPosition(dbf, undo.count + 1);
+  uint64_t size = 0;
+  if (dbf.file->Size(size) == 0 && size > end) {
+    const uint8_t eof = 0x1A;
+    if (dbf.file->Truncate(end) == 0 && dbf.file->WriteAt(end, {&eof, 1}) != 0)
+      dbf.state = FileState::kAppended;
+  }
+  dbf.record_count = undo.count;
+  dbf.current_record = undo.current;
+  dbf.eof = undo.eof;
+  dbf.bof = undo.bof;
+  // The buffers keep what the caller filled in, as after any failed write.
+  SetError(code, text);
+  SetReportErrors(previous);
+}
+
 }  // namespace
 
 void ClearRecord() {
@@ -108,14 +149,18 @@ bool Append() {
   Gather(*area);
   IndexHooks* ix = ActiveIndex(*area);
   if (ix != nullptr && !BeginUpdate(*ix, *area)) return false;
+  const AppendUndo undo = NoteBeforeAppend(dbf);
   bool ok = AppendDbfRecord(dbf);
   if (ok) {
     Scatter(*area);
     dbf.eof = dbf.bof = false;
-    // The record is stored either way; a failure here means a tag lacks
-    // it, which the caller must hear about.
+    // The index layer takes back the keys it added when a tag fails, so
+    // the record goes too: a record that some tags lack would be missing
+    // from them for good.
     if (ix != nullptr) ok = ix->IndexAddKeys(*area);
   }
+  // A failed record write may have left part of the record on disk.
+  if (!ok) TakeBackAppend(*area, undo);
   return ix == nullptr ? ok : EndUpdate(*ix, *area, ok);
 }
 

@@ -6,7 +6,10 @@
 // The hooks act on the area they are given, which is always the current one.
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+
+#include "engine/table/status.h"
 
 namespace xb {
 
@@ -53,6 +56,23 @@ class IndexHooks {
   [[nodiscard]] virtual bool IndexAfterReplace(WorkArea& area) = 0;
   virtual void IndexClose(WorkArea& area) = 0;
   virtual void IndexReindex(WorkArea& area) = 0;
+
+  // Pack support. Pack builds the packed index beside the old one and
+  // switches files itself, so it needs the open index's name and order and
+  // a way to open it again afterwards. Layers without index files keep the
+  // defaults.
+  struct OpenIndex {
+    std::string file;   // full path; empty when no index file is open
+    std::string order;  // controlling tag; empty for natural order
+  };
+  virtual OpenIndex IndexOpenState(WorkArea& /*area*/) { return {}; }
+  // Builds every tag of the open index into `side_name` for the table as
+  // Pack leaves it: deleted records dropped, the others numbered from 1 in
+  // file order. False with the error state set; the open index is closed
+  // either way.
+  virtual bool IndexBuildPacked(WorkArea& /*area*/, const std::string& /*side_name*/) { return true; }
+  // Opens the index again after Pack switched files.
+  virtual bool IndexReopen(WorkArea& /*area*/, const OpenIndex& /*state*/) { return true; }
 };
 
 // A memo's text read line by line (Locate on memo fields).
@@ -61,6 +81,25 @@ class MemoLineSource {
   virtual ~MemoLineSource() = default;
   // Next line without its line end; false at the end of the text.
   virtual bool NextLine(std::string& line) = 0;
+};
+
+// Copies the memos of the records Pack keeps into a new memo file beside
+// the old one; Pack renames it over the old file once everything is built.
+class MemoRepacker {
+ public:
+  // Deletes the new file unless Finish succeeded.
+  virtual ~MemoRepacker() = default;
+  // Copies the memos that `image` (the record numbered `record` before the
+  // Pack) refers to and writes their new block numbers into `image`. A memo
+  // that cannot be read is noted, not fatal, so that Finish can name every
+  // such record.
+  virtual Status CopyMemos(std::span<uint8_t> image, int32_t record) = 0;
+  // Flushes and closes the new file; fails, naming the records, when any
+  // memo could not be read.
+  virtual Status Finish() = 0;
+  // The new file, and the memo file it is to replace.
+  virtual const std::string& side_name() const = 0;
+  virtual const std::string& target_name() const = 0;
 };
 
 class MemoHooks {
@@ -72,8 +111,12 @@ class MemoHooks {
   // False with the error state set when what was pending could not be
   // written back.
   [[nodiscard]] virtual bool CloseMemo(WorkArea& area) = 0;
-  // Packs the memo file after the table was packed.
-  [[nodiscard]] virtual bool PackMemo(WorkArea& area) = 0;
+  // Starts copying the area's memos into the new memo file `side_name`;
+  // nullptr (no error) when the area has no memo file open.
+  virtual Result<std::unique_ptr<MemoRepacker>> StartMemoPack(WorkArea& /*area*/,
+                                                              const std::string& /*side_name*/) {
+    return std::unique_ptr<MemoRepacker>();
+  }
   // Creates the memo file for a new table (the table's name, its version
   // byte, block size and a caller label for messages).
   [[nodiscard]] virtual bool CreateMemo(const std::string& table_name, uint8_t version, int block_size,

@@ -1,21 +1,29 @@
 #pragma once
-// Pack: removes the deleted records of the current table in place.
+// Pack: removes the deleted records of the current table, compacts its memo
+// file and rebuilds its open index, so that a crash at any moment leaves
+// the table, memo and index either all as they were or all packed.
 //
-// The live records after the first deleted one move down over the gaps,
-// one record at a time, in file order; records before the first deleted
-// one are neither read twice nor rewritten. Then the file is cut after the
-// last kept record, the end-of-file byte 0x1A is written and the header
-// gets the new count.
+// The packed files are built beside the old ones, which are only read:
+//   (1) the table's live records, in file order, into "<base>.$PD"; each
+//       record's memos are copied on the way into "<base>.$PM" and the
+//       record carries their new block numbers (the old table is never
+//       written, so no record can point into the wrong memo file);
+//   (2) the open index's tags into "<base>.$PX", numbering the live
+//       records from 1;
+//   (3) each side file is flushed, then the journal "<base>.$PK" naming
+//       them is written and flushed: the commit point;
+//   (4) the side files are renamed over memo, index and table, and the
+//       journal deleted (pack_journal.h); then the table, memo and index
+//       are opened again under their own names.
+// A failure or a crash before (3) leaves the old files untouched, and the
+// side files are removed by the next Pack. After (3) the next open of the
+// table finishes the renames (RecoverUnfinishedPack).
 //
-// Order of writes and what a failure leaves behind:
-//   (1) moving record i down to w < i copies it; the original stays at i
-//       until the truncation, so a failure during the copy loop loses no
-//       live record (some may then be present twice) and the header still
-//       carries the old count;
-//   (2) truncation and the end-of-file byte;
-//   (3) the header with the kept count.
+// A memo that cannot be read (a damaged header, a block or length outside
+// the file) makes Pack refuse with code 1003 naming every such record,
+// before anything was switched: dropping it would lose the user's text.
 //
-// Records are moved as raw bytes: an OEM table's text is not translated to
+// Records are copied as raw bytes: an OEM table's text is not translated to
 // ANSI and back on the way, which could change characters that have no
 // counterpart in the other code page.
 //

@@ -8,6 +8,7 @@
 #include "engine/table/hooks.h"
 #include "engine/table/locking.h"
 #include "engine/table/navigation.h"
+#include "engine/table/pack_journal.h"
 #include "engine/table/scatter_gather.h"
 #include "engine/table/strings.h"
 #include "engine/table/switches.h"
@@ -143,6 +144,13 @@ bool Use(const std::string& command, uint8_t* buffer, uint16_t size) {
     exclusive = true;
   }
   if (sw.open_mode_override != -1) mode = sw.open_mode_override;
+
+  // A Pack that a crash stopped after its commit point is finished here,
+  // before anything reads the table; one stopped earlier changed nothing.
+  if (Result<PackRecovery> recovered = RecoverUnfinishedPack(request.path); !recovered.ok()) {
+    SetError(recovered.status().code(), recovered.status().text() + " [USE(" + request.name + ")]");
+    return false;
+  }
 
   auto fresh = std::make_unique<WorkArea>();
   fresh->dbf.file_name = request.path;

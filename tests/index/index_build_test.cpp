@@ -7,6 +7,7 @@
 #include "engine/index/index_check.h"
 #include "engine/index/mdx_format.h"
 #include "engine/index/mdx_node.h"
+#include "engine/table/files.h"
 #include "tests/index/index_fixture.h"
 
 namespace qptest {
@@ -230,12 +231,16 @@ TEST_F(IndexBuildTest, BadDefinitionsAreRefusedWithTheirCode) {
     SetUp();
     const std::string path = WriteTable("t", Generate(3, 1));
     ASSERT_TRUE(xb::Use(path + " EXCLUSIVE"));
-    EXPECT_FALSE(xb::MakeIndex({Def("OK", "NAME"), c.def}, ""));
+    ASSERT_TRUE(xb::MakeIndex({Def("OK", "NAME")}, "")) << xb::ErrorText();
+    const std::vector<uint8_t> before = ReadBytes(MdxOf(path));
+    EXPECT_FALSE(xb::MakeIndex({Def("OK", "NUM"), c.def}, ""));
     if (c.code != 0) {
       EXPECT_EQ(xb::ErrorCode(), c.code);
     }
     EXPECT_EQ(xb::ErrorText().rfind(c.message_start, 0), 0u) << xb::ErrorText();
-    // The good tag stays; the failed one is not registered.
+    // The index that was there stays as it was, tag definitions and all.
+    EXPECT_EQ(ReadBytes(MdxOf(path)), before);
+    EXPECT_FALSE(xb::FileExists(xb::ForceExt(MdxOf(path), "$IX")));
     ASSERT_TRUE(xb::SetIndexTo(""));
     EXPECT_EQ(xb::ReadTagDefinitions(""), (std::vector<std::string>{"OK,F,F,NAME", ""}));
   }

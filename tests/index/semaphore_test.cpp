@@ -107,5 +107,40 @@ TEST_F(SemaphoreTest, AStaleWriterMarkEndsTheWaitWithTheTimeoutMessage) {
   EXPECT_EQ(Record()[1], 0);
 }
 
+// A writer that died in the middle of an update left its mark and its
+// at-work flag; the next writer finds the region lock free, so the writer
+// is gone: the mark is cleared at once instead of after a long wait.
+TEST_F(SemaphoreTest, AWriterThatDiedMidUpdateIsDetectedAndItsMarkCleared) {
+  OpenIn(1);
+  std::vector<uint8_t> record = Record();
+  record[1] = 1;
+  record.resize(5);
+  record[4] = 1;
+  WriteBytes(semaphore_, record);
+  // Waiting for the mark to go would end in the timeout after a second.
+  xb::SemaphoreSettings().writer_wait_seconds = 1;
+  ASSERT_TRUE(xb::ALock());
+  xb::ClearRecord();
+  ASSERT_TRUE(xb::PutSwapText(*xb::CurrentArea(), 1, "AAAA first"));
+  EXPECT_TRUE(xb::Append()) << xb::ErrorText();
+  xb::Unlock();
+  EXPECT_EQ(Record()[1], 0);
+  EXPECT_EQ(Record()[4], 0);
+  EXPECT_EQ(xb::RecCount(), 31);
+}
+
+// The creator of the file died between creating it and writing its record.
+TEST_F(SemaphoreTest, AnEmptySemaphoreFileLeftByADeadCreatorIsRepairedByTheNextOpen) {
+  WriteBytes(semaphore_, {});
+  OpenIn(1);
+  ASSERT_GE(Record().size(), 4u);
+  EXPECT_EQ(Record()[0], 1);
+  ASSERT_TRUE(xb::ALock());
+  xb::ClearRecord();
+  ASSERT_TRUE(xb::PutSwapText(*xb::CurrentArea(), 1, "AAAA first"));
+  EXPECT_TRUE(xb::Append()) << xb::ErrorText();
+  xb::Unlock();
+}
+
 }  // namespace
 }  // namespace qptest

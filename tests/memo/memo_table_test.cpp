@@ -2,10 +2,13 @@
 // current work area, the lock byte, the text driver, Locate and Pack.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/memo/memo_blob.h"
 #include "engine/memo/memo_hooks.h"
 #include "engine/memo/memo_lines.h"
 #include "engine/table/date_settings.h"
+#include "engine/table/files.h"
 #include "engine/table/xbase.h"
 #include "tests/support/file_holder.h"
 #include "tests/support/scratch.h"
@@ -217,19 +220,52 @@ TEST_F(MemoTableTest, PackKeepsEveryLiveMemoAndShrinksTheFile) {
   EXPECT_EQ(MemoOf(4), live[3]);
 }
 
-TEST_F(MemoTableTest, PackDropsAMemoThatPointsBeyondTheFile) {
-  const std::string path = Create("bad.dbf");
-  ASSERT_TRUE(Use(path));
-  AddRecord("a", "kept");
-  AddRecord("b", "lost");
-  Go(2);
-  PutSwapMemoBlock(*CurrentArea(), 2, 77);
-  ASSERT_TRUE(Replace());
-  ClearErrorCode();
-  Pack();
-  EXPECT_EQ(ErrorCode(), 1003);
-  EXPECT_EQ(Peek(2, 2), "         0");
-  EXPECT_EQ(MemoOf(1), "kept");
+// Dropping a memo Pack cannot read would lose the user's text for good, so
+// Pack refuses, names the records, and leaves every file as it was.
+TEST_F(MemoTableTest, PackRefusesMemosItCannotReadAndNamesTheirRecords) {
+  struct Damage {
+    const char* name;
+    std::function<void(std::vector<uint8_t>& memo)> to_memo;
+    int32_t block_of_b;  // 0: leave record b's block number alone
+    const char* names;
+  };
+  const Damage cases[] = {
+      {"block beyond the file", [](std::vector<uint8_t>&) {}, 77, "Record # 2 (NOTE block 77)"},
+      {"block size 65535", [](std::vector<uint8_t>& m) { m[20] = m[21] = 0xFF; }, 0, "Record # 1"},
+      {"length past the end", [](std::vector<uint8_t>& m) { StoreLe32(&m[2 * 512 + 4], 900000); }, 0,
+       "Record # 2 (NOTE block 2)"},
+  };
+  for (const Damage& c : cases) {
+    SCOPED_TRACE(c.name);
+    CloseAll();
+    const std::string path = Create("bad.dbf");
+    ASSERT_TRUE(Use(path));
+    AddRecord("a", "kept");
+    AddRecord("b", "damaged");
+    AddRecord("c", "deleted");
+    ASSERT_TRUE(DeleteRec());
+    if (c.block_of_b != 0) {
+      Go(2);
+      PutSwapMemoBlock(*CurrentArea(), 2, c.block_of_b);
+      ASSERT_TRUE(Replace());
+    }
+    CloseAll();
+    std::vector<uint8_t> memo = qptest::ReadBytes(scratch_.Path("bad.dbt"));
+    c.to_memo(memo);
+    qptest::WriteBytes(scratch_.Path("bad.dbt"), memo);
+    const std::vector<uint8_t> table = qptest::ReadBytes(scratch_.Path("bad.dbf"));
+
+    ASSERT_TRUE(Use(path)) << ErrorText();
+    ClearErrorCode();
+    EXPECT_FALSE(Pack());
+    EXPECT_EQ(ErrorCode(), 1003);
+    EXPECT_NE(ErrorText().find(c.names), std::string::npos) << ErrorText();
+    EXPECT_EQ(RecCount(), 3);
+    CloseAll();
+    EXPECT_EQ(qptest::ReadBytes(scratch_.Path("bad.dbf")), table);
+    EXPECT_EQ(qptest::ReadBytes(scratch_.Path("bad.dbt")), memo);
+    EXPECT_FALSE(FileExists(scratch_.Path("bad.$PM")));
+  }
 }
 
 }  // namespace

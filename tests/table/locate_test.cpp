@@ -145,7 +145,6 @@ class LinesMemo : public xb::MemoHooks {
   std::map<int32_t, std::vector<std::string>> memos;
   bool OpenMemo(xb::WorkArea&, const std::string&) override { return true; }
   bool CloseMemo(xb::WorkArea&) override { return true; }
-  bool PackMemo(xb::WorkArea&) override { return true; }
   bool CreateMemo(const std::string&, uint8_t, int, const std::string&) override { return true; }
   std::unique_ptr<xb::MemoLineSource> OpenLines(xb::WorkArea&, int32_t block) override {
     struct Source : xb::MemoLineSource {

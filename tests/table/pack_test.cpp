@@ -1,7 +1,9 @@
 // Pack: deleted records removed in place, the file cut and closed with
 // 0x1A, the table reopened shared afterwards, and what a failure leaves.
 #include <algorithm>
+#include <filesystem>
 
+#include "engine/table/files.h"
 #include "tests/support/file_holder.h"
 #include "tests/table/area_fixture.h"
 
@@ -52,36 +54,40 @@ class PackTest : public AreaTest {
   std::string path_;
 };
 
-TEST_F(PackTest, OnlyTheRecordsAfterTheFirstDeletedOneAreMovedDown) {
-  path_ = MakePeople(NamedRows(5, {2, 4}));
-  WriteLog log;
-  platform::SetFiles(&log);
-  ASSERT_TRUE(xb::Use(path_));
-  xb::Go(5);
-  ASSERT_TRUE(xb::Pack()) << ErrorText();
-  EXPECT_EQ(log.writes, (std::vector<uint64_t>{At(2), At(3), At(4), 0}));  // 3->2, 5->3, 0x1A, header
-  EXPECT_EQ(xb::RecCount(), 3);
-  EXPECT_EQ(xb::RecNo(), 1);
-  EXPECT_EQ(Name(), "r1");
-  EXPECT_EQ(Names(), (std::vector<std::string>{N(1), N(3), N(5)}));
-  EXPECT_FALSE(xb::CurrentArea()->exclusive);
-  EXPECT_EQ(xb::CurrentArea()->dbf.file_mode, 0x42);
-  xb::CloseArea();
-  platform::SetFiles(nullptr);
-  const std::vector<uint8_t> bytes = Bytes("PEOPLE.DBF");
-  ASSERT_EQ(bytes.size(), At(4) + 1);
-  EXPECT_EQ(bytes.back(), 0x1A);
-  EXPECT_EQ(bytes[4], 3);
-}
-
-TEST_F(PackTest, WithNothingDeletedOnlyTheEndOfFileByteAndTheHeaderAreWritten) {
-  path_ = MakePeople(NamedRows(3));
-  WriteLog log;
-  platform::SetFiles(&log);
-  ASSERT_TRUE(xb::Use(path_));
-  ASSERT_TRUE(xb::Pack());
-  EXPECT_EQ(log.writes, (std::vector<uint64_t>{At(4), 0}));
-  EXPECT_EQ(Names(), (std::vector<std::string>{N(1), N(2), N(3)}));
+// The packed table is built beside the old one and renamed over it, so a
+// Pack never writes into the file it is reading.
+TEST_F(PackTest, ThePackedTableReplacesTheOldFileWhichIsNeverWritten) {
+  struct Case {
+    std::vector<int> deleted;
+    std::vector<int> kept;
+  };
+  for (const Case& c : {Case{{2, 4}, {1, 3, 5}}, Case{{}, {1, 2, 3, 4, 5}}, Case{{1}, {2, 3, 4, 5}}}) {
+    SCOPED_TRACE(::testing::PrintToString(c.deleted));
+    path_ = MakePeople(NamedRows(5, c.deleted));
+    WriteLog log;
+    platform::SetFiles(&log);
+    ASSERT_TRUE(xb::Use(path_));
+    xb::Go(5);
+    ASSERT_TRUE(xb::Pack()) << ErrorText();
+    EXPECT_EQ(log.writes, std::vector<uint64_t>{});
+    const int kept = static_cast<int>(c.kept.size());
+    EXPECT_EQ(xb::RecCount(), kept);
+    EXPECT_EQ(xb::RecNo(), 1);
+    EXPECT_EQ(Name(), "r" + std::to_string(c.kept[0]));
+    std::vector<std::string> expected;
+    for (int i : c.kept) expected.push_back(N(i));
+    EXPECT_EQ(Names(), expected);
+    EXPECT_FALSE(xb::CurrentArea()->exclusive);
+    EXPECT_EQ(xb::CurrentArea()->dbf.file_mode, 0x42);
+    xb::CloseArea();
+    platform::SetFiles(nullptr);
+    const std::vector<uint8_t> bytes = Bytes("PEOPLE.DBF");
+    ASSERT_EQ(bytes.size(), At(kept + 1) + 1);
+    EXPECT_EQ(bytes.back(), 0x1A);
+    EXPECT_EQ(bytes[4], kept);
+    for (const char* side : {"PEOPLE.$PD", "PEOPLE.$PK", "PEOPLE.$PM", "PEOPLE.$PX"})
+      EXPECT_FALSE(xb::FileExists(scratch_.Path(side))) << side;
+  }
 }
 
 TEST_F(PackTest, PackingEveryRecordAwayLeavesAnEmptyTableAtBofAndEof) {
@@ -128,16 +134,34 @@ TEST_F(PackTest, AnotherOpenOfTheTableMakesPackReturnFalseSilentlyAndLeavesItSha
   EXPECT_EQ(xb::RecCount(), 3);
 }
 
-TEST_F(PackTest, TheMemoFileIsPackedAndAnActiveIndexRebuiltAfterTheRecords) {
+// The memo layer sees every kept record with its number before the pack
+// and may rewrite its image; a refusal from it leaves the table unpacked.
+TEST_F(PackTest, TheMemoLayerCopiesTheKeptRecordsMemosAndCanRefuseThePack) {
+  struct Repacker : xb::MemoRepacker {
+    std::vector<int32_t>* seen;
+    bool ok;
+    std::string side, target = "memo";
+    Repacker(std::vector<int32_t>* s, bool k, std::string n) : seen(s), ok(k), side(std::move(n)) {}
+    xb::Status CopyMemos(std::span<uint8_t> image, int32_t record) override {
+      seen->push_back(record);
+      image[6] = '7';  // the new block number
+      return xb::Status::OK();
+    }
+    xb::Status Finish() override { return ok ? xb::Status::OK() : xb::Status(1003, "unreadable"); }
+    const std::string& side_name() const override { return side; }
+    const std::string& target_name() const override { return target; }
+  };
   struct Memo : xb::MemoHooks {
     bool ok = true;
-    int packed = 0;
+    std::vector<int32_t> seen;
     bool OpenMemo(xb::WorkArea&, const std::string&) override { return true; }
     bool CloseMemo(xb::WorkArea&) override { return true; }
-    bool PackMemo(xb::WorkArea& a) override {
-      ++packed;
-      EXPECT_EQ(a.dbf.record_count, 1);
-      return ok;
+    xb::Result<std::unique_ptr<xb::MemoRepacker>> StartMemoPack(xb::WorkArea&,
+                                                               const std::string& side) override {
+      // The fake's new "memo file" is a file of its own, switched in by name.
+      std::unique_ptr<platform::File> f;
+      EXPECT_EQ(platform::Files().Create(side, 0x12, f), 0);
+      return std::unique_ptr<xb::MemoRepacker>(std::make_unique<Repacker>(&seen, ok, side));
     }
     bool CreateMemo(const std::string&, uint8_t, int, const std::string&) override { return true; }
     std::unique_ptr<xb::MemoLineSource> OpenLines(xb::WorkArea&, int32_t) override { return nullptr; }
@@ -145,15 +169,77 @@ TEST_F(PackTest, TheMemoFileIsPackedAndAnActiveIndexRebuiltAfterTheRecords) {
   qptest::CloseAreasFirst close_first;
   xb::SetMemoFileCreator([](const std::string&, uint8_t, int, const std::string&) { return true; });
   path_ = MakeTable("memos", {Fd("NAME", 'C', 5), Fd("TEXT", 'M', 10)},
-                    {{{"a"}, true}, {{"b"}}, {{"c"}, true}});
+                    {{{"a"}, true}, {{"b"}}, {{"c"}, true}, {{"d"}}});
   xb::SetMemoFileCreator(nullptr);
   xb::InstallMemoHooks(&memo);
   ASSERT_TRUE(xb::Use(path_));
-  EXPECT_TRUE(xb::Pack());
-  EXPECT_EQ(memo.packed, 1);
   memo.ok = false;
   EXPECT_FALSE(xb::Pack());
+  EXPECT_EQ(ErrorCode(), 1003);
   EXPECT_FALSE(xb::CurrentArea()->exclusive);
+  EXPECT_EQ(xb::RecCount(), 4);
+  EXPECT_EQ(memo.seen, (std::vector<int32_t>{2, 4}));
+  memo.seen.clear();
+  memo.ok = true;
+  EXPECT_TRUE(xb::Pack()) << ErrorText();
+  EXPECT_EQ(memo.seen, (std::vector<int32_t>{2, 4}));
+  EXPECT_EQ(xb::RecCount(), 2);
+  EXPECT_EQ(xb::Peek(2, 2).substr(0, 1), "7");
+  EXPECT_TRUE(xb::FileExists(scratch_.Path("memo")));
+}
+
+// What a Pack stopped by a crash leaves, made by hand: the packed table
+// under its side name, with or without a complete journal. The next open
+// finishes the switch or throws the side files away.
+TEST_F(PackTest, TheNextOpenFinishesACommittedPackAndUndoesAnUncommittedOne) {
+  struct Case {
+    const char* name;
+    const char* journal;  // nullptr: none
+    int records_after_open;
+  };
+  const Case cases[] = {
+      {"committed", "QUILLPAD PACK 1\nPEOPLE.$PD|PEOPLE.DBF\nEND\n", 2},
+      {"journal cut short", "QUILLPAD PACK 1\nPEOPLE.$PD|PEOPLE.DBF\n", 5},
+      {"no journal", nullptr, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    path_ = MakePeople(NamedRows(5, {2, 4, 5}));
+    MakePeople(NamedRows(2), "packed");
+    std::filesystem::rename(platform::Files().Resolve(scratch_.Path("PACKED.DBF")), scratch_.Path("PEOPLE.$PD"));
+    if (c.journal != nullptr) {
+      const std::string text = c.journal;
+      WriteBytes(scratch_.Path("PEOPLE.$PK"), std::vector<uint8_t>(text.begin(), text.end()));
+    }
+    {
+      // While another program has the table open, the journal may belong
+      // to a Pack still at work: the open leaves it alone, and Pack will
+      // not start over a committed one.
+      FileHolder other_program(scratch_.Path("PEOPLE.DBF"), 0x42);
+      ASSERT_TRUE(xb::Use(path_));
+      EXPECT_EQ(xb::RecCount(), 5);
+      EXPECT_TRUE(xb::FileExists(scratch_.Path("PEOPLE.$PD")));
+      xb::CloseArea();
+    }
+    ASSERT_TRUE(xb::Use(path_ + " EXCLUSIVE"));
+    EXPECT_EQ(xb::RecCount(), c.records_after_open);
+    EXPECT_FALSE(xb::FileExists(scratch_.Path("PEOPLE.$PD")));
+    EXPECT_FALSE(xb::FileExists(scratch_.Path("PEOPLE.$PK")));
+    xb::CloseArea();
+  }
+}
+
+TEST_F(PackTest, PackWillNotStartOverAnEarlierPackThatIsCommittedButNotFinished) {
+  path_ = MakePeople(NamedRows(3, {2}));
+  FileHolder other_program(scratch_.Path("PEOPLE.DBF"), 0x42);
+  ASSERT_TRUE(xb::Use(path_));
+  const std::string text = "QUILLPAD PACK 1\nPEOPLE.$PD|PEOPLE.DBF\nEND\n";
+  WriteBytes(scratch_.Path("PEOPLE.$PD"), Bytes("PEOPLE.DBF"));
+  WriteBytes(scratch_.Path("PEOPLE.$PK"), std::vector<uint8_t>(text.begin(), text.end()));
+  other_program.Release();
+  EXPECT_FALSE(xb::Pack());
+  EXPECT_NE(ErrorText().find("is not finished"), std::string::npos) << ErrorText();
+  EXPECT_TRUE(xb::FileExists(scratch_.Path("PEOPLE.$PK")));
 }
 
 // Every I/O call of a pack fails in turn; every live record survives.
@@ -177,8 +263,14 @@ TEST_F(PackTest, AFailedPackLosesNoLiveRecordAndLeavesTheTableOpenShared) {
     if (!ok && text.find("[FlushFile]") == std::string::npos) {
       EXPECT_NE(text.find("PEOPLE.DBF"), std::string::npos) << text;
     }
-    EXPECT_FALSE(xb::CurrentArea()->exclusive);
-    EXPECT_TRUE(xb::CurrentArea()->dbf.is_open());
+    // A failure after the packed files were committed closes the area: its
+    // handles no longer match the files, and the next open finishes.
+    if (xb::CurrentArea() == nullptr) {
+      EXPECT_NE(text.find("opened again"), std::string::npos) << text;
+    } else {
+      EXPECT_FALSE(xb::CurrentArea()->exclusive);
+      EXPECT_TRUE(xb::CurrentArea()->dbf.is_open());
+    }
     xb::CloseArea();
     platform::SetFiles(nullptr);
 

@@ -232,7 +232,7 @@ TEST_F(UseTest, AnEmptyTableOpensAtBofAndEofWithBlankValues) {
 class FakeMemo : public xb::MemoHooks {
  public:
   bool open_ok = true;
-  int opened = 0, closed = 0, packed = 0;
+  int opened = 0, closed = 0;
   std::string opened_base;
   std::vector<std::string> lines;
   bool OpenMemo(xb::WorkArea&, const std::string& base) override {
@@ -245,7 +245,6 @@ class FakeMemo : public xb::MemoHooks {
     ++closed;
     return true;
   }
-  bool PackMemo(xb::WorkArea&) override { ++packed; return true; }
   bool CreateMemo(const std::string&, uint8_t, int, const std::string&) override { return true; }
   std::unique_ptr<xb::MemoLineSource> OpenLines(xb::WorkArea&, int32_t) override { return nullptr; }
 };

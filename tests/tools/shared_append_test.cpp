@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/dataset/memo_blob.h"
-#include "engine/dataset/memo_hooks.h"
+#include "engine/memo/memo_blob.h"
+#include "engine/memo/memo_hooks.h"
 #include "engine/index/expr_hooks.h"
 #include "engine/index/index_hooks.h"
 #include "engine/index/index_open.h"

@@ -262,3 +262,70 @@ TEST_F(Xbtool, EditingCommandsWaitForALockAnotherProgramHolds) {
   EXPECT_EQ(waited.status, 0) << waited.err;
   EXPECT_EQ(Xb("dump w").out, "*,NAME\n,b\n");
 }
+
+namespace {
+
+struct BadInput {
+  const char* name;
+  const char* args;     // after "xbtool"; the table is t (NAME C5, N N5.2, D D, NOTE M)
+  const char* message;  // part of what is printed
+};
+
+// Each refusal leaves the table, memo and index files as they were, exits
+// 1 or 2 and says what is wrong; none ends the tool with a signal.
+TEST_F(Xbtool, BadInputIsRefusedAndTheFilesStayAsTheyWere) {
+  const BadInput cases[] = {
+      {"create over a table", "create t A,C,5", "exists"},
+      {"memo given text", "append t NOTE=text", "setmemo"},
+      {"memo given a number", "replace t 1 NOTE=5", "setmemo"},
+      {"inf", "append t N=inf", "N: not a number"},
+      {"nan", "append t N=nan", "N: not a number"},
+      {"hex", "append t N=0x10", "N: not a number"},
+      {"text for a number", "append t N=abc", "N: not a number"},
+      {"number too wide", "append t N=1234.5", "does not fit"},
+      {"30 February", "append t D=20230230", "D: not a date"},
+      {"zero date", "append t D=00000000", "D: not a date"},
+      {"month 13", "append t D=20231301", "D: not a date"},
+      {"text too long", "replace t 1 NAME=abcdefg", "longer than the field"},
+      {"name over 10", "create u ABCDEFGHIJK,C,5", "longer than 10"},
+      {"name twice", "create u A,C,5 a,N,3", "given twice"},
+      {"decimals not below width", "create u A,N,3,3", "below the width"},
+      {"tag name twice", "index t 'A,F,F,NAME' 'a,F,F,N'", "tag name given twice"},
+      {"unknown function", "index t 'A,F,F,foo(NAME)'", "Unknown function foo"},
+      {"unknown field", "index t 'A,F,F,NAMEX'", "Unknown field or name NAMEX"},
+      {"key over 100 bytes", "index t 'A,F,F,replicate(NAME,30)'", "Incorrect key length"},
+      {"peek past the end", "peek t NAME 5", "outside the table"},
+      {"peek before the start", "peek t NAME 0", "outside the table"},
+      {"setmemo from a folder", "setmemo t 1 NOTE folder", "not a file"},
+  };
+  ASSERT_EQ(Xb("create t NAME,C,5 N,N,5,2 D,D NOTE,M").status, 0);
+  ASSERT_EQ(Xb("append t NAME=ab N=1.5 D=20240229").status, 0);
+  ASSERT_EQ(Xb("index t 'NAMES,F,F,NAME'").status, 0);
+  std::filesystem::create_directory(scratch_.Path("folder"));
+  const std::vector<std::string> files = {"t.DBF", "t.DBT", "t.mdx"};
+  auto snapshot = [&] {
+    std::vector<std::vector<uint8_t>> bytes;
+    for (const std::string& f : files) bytes.push_back(Bytes(f));
+    return bytes;
+  };
+  const auto before = snapshot();
+  for (const BadInput& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Result r = Xb(c.args);
+    EXPECT_TRUE(r.status == 1 || r.status == 2) << r.status << " " << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_FALSE(std::filesystem::exists(scratch_.Path("u.DBF")));
+  }
+}
+
+TEST_F(Xbtool, CreateWithForceReplacesTheTableAndDropsItsMemoAndIndex) {
+  ASSERT_EQ(Xb("create t NAME,C,5 NOTE,M").status, 0);
+  ASSERT_EQ(Xb("index t 'NAMES,F,F,NAME'").status, 0);
+  ASSERT_EQ(Xb("create --force t CODE,N,4").status, 0);
+  EXPECT_EQ(Bytes("t.DBF").size(), 32u + 32 + 2);
+  EXPECT_FALSE(std::filesystem::exists(scratch_.Path("t.DBT")));
+  EXPECT_FALSE(std::filesystem::exists(scratch_.Path("t.mdx")));
+}
+
+}  // namespace

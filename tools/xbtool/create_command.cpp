@@ -1,11 +1,15 @@
 // The create command: a new empty table from NAME,TYPE,LEN[,DEC] words.
 #include <cstdlib>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "engine/table/error_state.h"
+#include "engine/table/files.h"
 #include "engine/table/switches.h"
 #include "tools/xbtool/commands.h"
 #include "tools/xbtool/table_text.h"
+#include "tools/xbtool/value_checks.h"
 
 namespace xbtool {
 namespace {
@@ -41,21 +45,50 @@ bool ParseField(const std::string& word, const TableText& text, xb::FieldDesc& f
   return true;
 }
 
+// --force: the old table goes, and its memo and index files with it, so
+// the new table does not inherit a memo or index that belongs to another
+// layout. Each is erased only when nobody has it open.
+bool RemoveOldTable(const std::string& table) {
+  for (const char* ext : {"", "DBT", "FPT", "MDX"}) {
+    const std::string name = *ext == '\0' ? table : xb::SiblingFileName(table, ext);
+    if (!xb::FileExists(name)) continue;
+    if (const int rc = xb::EraseFile(name); rc != 0) {
+      xb::SetError(rc, "Cannot remove " + name + " (open in another program?) [create --force]");
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int CreateCommand(const Options& options) {
-  if (options.args.size() < 2) return UsageError("create needs a table and at least one field");
+  std::vector<std::string> words;
+  bool force = false;
+  for (const std::string& arg : options.args) {
+    if (arg == "--force") force = true;
+    else words.push_back(arg);
+  }
+  if (words.size() < 2) return UsageError("create needs a table and at least one field");
   const TableText text(options.oem);
   std::vector<xb::FieldDesc> fields;
-  for (size_t i = 1; i < options.args.size(); ++i) {
+  for (size_t i = 1; i < words.size(); ++i) {
     xb::FieldDesc field;
-    if (!ParseField(options.args[i], text, field))
-      return UsageError("bad field definition: " + options.args[i]);
+    if (!ParseField(words[i], text, field)) return UsageError("bad field definition: " + words[i]);
     fields.push_back(field);
+  }
+  if (const std::string fault = CheckFieldDefinitions(fields); !fault.empty()) return UsageError(fault);
+  const std::string table = xb::DefaultExt(words[0], "DBF");
+  if (xb::FileExists(table)) {
+    if (!force) {
+      std::cerr << "xbtool: " << words[0] << " exists; --force replaces it (with its memo and index files)\n";
+      return kExitEngineError;
+    }
+    if (!RemoveOldTable(table)) return EngineError();
   }
   if (options.version >= 0) xb::Switches().default_version = static_cast<uint8_t>(options.version);
   xb::DbfFile area;
-  if (!xb::CreateDbf(area, options.args[0], fields)) return EngineError();
+  if (!xb::CreateDbf(area, words[0], fields)) return EngineError();
   return kExitOk;
 }
 

@@ -13,6 +13,7 @@
 #include "engine/index/index_search.h"
 #include "engine/table/files.h"
 #include "engine/table/xbase.h"
+#include "platform/codepage.h"
 #include "tools/xbtool/table_text.h"
 
 namespace xbtool {
@@ -89,6 +90,11 @@ int RunIndex(const Options& options) {
       return UsageError("not a tag definition: " + arg);
     }
   }
+  // A second tag of the same name would silently replace the first.
+  for (size_t i = 0; i < definitions.size(); ++i)
+    for (size_t j = 0; j < i; ++j)
+      if (platform::AnsiUpper(definitions[i].name) == platform::AnsiUpper(definitions[j].name))
+        return UsageError("tag name given twice: " + text.ToUtf8(definitions[i].name));
   if (!OpenForIndex(options, options.args[0], true)) return Failed();
   xb::ClearErrorCode();
   if (!xb::MakeIndex(definitions, "")) return Failed();

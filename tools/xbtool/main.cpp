@@ -30,7 +30,7 @@ const char kUsage[] =
     "  info TABLE                       header and field list\n"
     "  dump TABLE                       records as CSV; the first column (\"*\") holds\n"
     "                                   the deletion flag\n"
-    "  create [--version 0xNN | --dbase4] TABLE NAME,TYPE,LEN[,DEC] ...\n"
+    "  create [--version 0xNN | --dbase4] [--force] TABLE NAME,TYPE,LEN[,DEC] ...\n"
     "                                   new empty table (dBASE III unless memo fields)\n"
     "  append TABLE FIELD=VALUE ...     add one record (under the append lock)\n"
     "  replace TABLE RECNO FIELD=VALUE ...\n"
@@ -128,7 +128,9 @@ bool OpenTable(const std::string& path, int mode, xb::DbfFile& area) {
 
 }  // namespace xbtool
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   using namespace xbtool;
   xb::SetReportErrors(false);
   xb::MemoInit();
@@ -198,4 +200,19 @@ int main(int argc, char** argv) {
   if (command == "eval") return RunEval(options.args, options.oem);
   if (command == "setmemo") return RunSetMemo(options.args, options.oem, options.wait_seconds);
   return UsageError(command.empty() ? "no command given" : "unknown command: " + command);
+}
+
+}  // namespace
+
+// No input may end the tool with an uncaught exception (and so a signal):
+// whatever escapes a command is reported like any other failure.
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "xbtool: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "xbtool: unexpected failure\n";
+  }
+  return xbtool::kExitEngineError;
 }

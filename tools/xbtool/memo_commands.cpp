@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -78,6 +79,12 @@ int RunSetMemo(const std::vector<std::string>& args, bool oem, int wait_seconds)
   }
   const std::string& table = args[0];
   const long recno = std::strtol(args[1].c_str(), nullptr, 10);
+  // A folder opens as a stream on Linux and then fails while read.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(args[3], ec)) {
+    std::cerr << "cannot read " << args[3] << ": not a file\n";
+    return 1;
+  }
   std::ifstream in(args[3], std::ios::binary);
   if (!in) {
     std::cerr << "cannot read " << args[3] << "\n";

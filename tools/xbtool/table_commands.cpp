@@ -13,6 +13,7 @@
 #include "engine/table/xbase.h"
 #include "platform/codepage.h"
 #include "tools/xbtool/table_text.h"
+#include "tools/xbtool/value_checks.h"
 
 namespace xbtool {
 namespace {
@@ -88,34 +89,6 @@ std::string EngineValue(int field, const std::string& utf8) {
   return platform::Utf8ToAnsi(utf8);
 }
 
-// Whether a command-line value can be stored in a field of `type`: numbers
-// must be numbers, logicals one of T F Y N, dates eight digits; empty is
-// always fine (a blank value).
-bool ValueFits(char type, const std::string& utf8) {
-  std::string t = utf8;
-  t.erase(0, t.find_first_not_of(' '));
-  t.erase(t.find_last_not_of(' ') + 1);
-  if (t.empty()) return true;
-  switch (type) {
-    case 'N':
-    case 'F': {
-      char* end = nullptr;
-      std::strtod(t.c_str(), &end);
-      return end != nullptr && *end == '\0';
-    }
-    case 'L':
-      return t.size() == 1 && std::strchr("TtFfYyNn", t[0]) != nullptr;
-    case 'D': {
-      std::string digits;
-      for (char c : t)
-        if (c != '-') digits += c;
-      return digits.size() == 8 && digits.find_first_not_of("0123456789") == std::string::npos;
-    }
-    default:
-      return true;
-  }
-}
-
 // The current record as a CSV line (deletion flag first) with every field
 // as stored (dates YYYYMMDD, numbers as written), like the plain dump.
 std::string RecordLine() {
@@ -139,9 +112,9 @@ std::string Assign(const std::vector<std::string>& words, size_t first) {
         equals == std::string::npos ? 0 : xb::FieldNo(platform::Utf8ToAnsi(word.substr(0, equals)));
     if (field == 0) return "no such field: " + word;
     const std::string value = word.substr(equals + 1);
-    if (!ValueFits(xb::FieldType(field), value) ||
-        !xb::PutSwapText(area, field, EngineValue(field, value)))
-      return "value does not fit the field: " + word;
+    const std::string fault = CheckFieldValue(area.dbf.fields[field - 1], value, !xb::Switches().ansi_tables);
+    if (!fault.empty()) return fault;
+    if (!xb::PutSwapText(area, field, EngineValue(field, value))) return "value does not fit the field: " + word;
   }
   return "";
 }
@@ -242,6 +215,15 @@ int PeekCommand(const Options& options) {
   if (field == 0 && a.words[1] != "0") {
     xb::CloseAll();
     return UsageError("no such field: " + a.words[1]);
+  }
+  if (field > static_cast<int32_t>(xb::CurrentArea()->dbf.fields.size())) {
+    xb::CloseAll();
+    return UsageError("no such field: " + a.words[1]);
+  }
+  if (rec < 1 || rec > xb::RecCount()) {
+    std::cerr << "xbtool: record " << a.words[2] << " is outside the table (it has " << xb::RecCount()
+              << " records)\n";
+    return Finish(kExitEngineError);
   }
   const std::string raw = xb::Peek(field, rec);
   if (xb::ErrorCode() != 0) return Failed();
