@@ -17,7 +17,7 @@
 #include "engine/table/files.h"
 #include "engine/table/pack.h"
 #include "tests/index/index_fixture.h"
-#include "tests/support/crash_files.h"
+#include "tests/support/crashing_files.h"
 #include "tests/support/python.h"
 
 namespace qptest {
@@ -241,10 +241,10 @@ TEST_F(CrashTest, APackStoppedAtAnyFileOperationIsUndoneOrFinishedByTheNextOpen)
     OpenForEditing(path);
     bool fired = false;
     {
-      CrashFiles files;
+      CrashingFiles files;
       files.CrashAt(n);
       (void)xb::Pack();
-      fired = files.Fired();
+      fired = (files.Crashed() || files.DiskFull());
       Close();
     }
     const TableState state = ReadState(path);
@@ -271,10 +271,10 @@ TEST_F(CrashTest, APackOnAFullDiskFailsAndLeavesTheTableAsItWas) {
     OpenForEditing(path);
     bool ok = false, fired = false;
     {
-      CrashFiles files;
-      files.FillDiskAt(n);
+      CrashingFiles files;
+      files.DiskFullFrom(n);
       ok = xb::Pack();
-      fired = files.Fired();
+      fired = (files.Crashed() || files.DiskFull());
       EXPECT_TRUE(ok || xb::ErrorCode() != 0) << "silent failure";
       Close();
     }
@@ -294,11 +294,11 @@ TEST_F(CrashTest, AnIndexBuildStoppedAnywhereLeavesTheOldIndexOrTheNewOne) {
       ASSERT_TRUE(xb::Use(path)) << xb::ErrorText();
       bool fired = false, ok = false;
       {
-        CrashFiles files;
-        if (full_disk) files.FillDiskAt(n);
+        CrashingFiles files;
+        if (full_disk) files.DiskFullFrom(n);
         else files.CrashAt(n);
         ok = xb::MakeIndex(rebuilt, "");
-        fired = files.Fired();
+        fired = (files.Crashed() || files.DiskFull());
         Close();
       }
       const TableState state = ReadState(path);
@@ -331,8 +331,8 @@ TEST_F(CrashTest, AnAppendOnAFullDiskLeavesTheTableAndItsTagsAsTheyWere) {
     OpenForEditing(path);
     bool ok = false, fired = false;
     {
-      CrashFiles files;
-      files.FillDiskAt(n);
+      CrashingFiles files;
+      files.DiskFullFrom(n);
       if (xb::ALock()) {
         xb::WorkArea& area = *xb::CurrentArea();
         xb::ClearRecord();
@@ -349,7 +349,7 @@ TEST_F(CrashTest, AnAppendOnAFullDiskLeavesTheTableAndItsTagsAsTheyWere) {
         }
         xb::Unlock();
       }
-      fired = files.Fired();
+      fired = (files.Crashed() || files.DiskFull());
       Close();
     }
     const TableState state = ReadState(path);
