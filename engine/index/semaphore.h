@@ -24,6 +24,9 @@
 //   (2) A process's own reader registration never blocks its own writer
 //       lock: the writer waits for the readers of other processes only.
 //   (3) Nothing here touches a file for a table open exclusively.
+//   (4) A table opened read-only whose semaphore file this process may not
+//       create or write logs in without a handle and reads unregistered;
+//       a read-write open in the same place fails as before.
 #include <cstdint>
 #include <string>
 
