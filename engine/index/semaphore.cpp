@@ -11,6 +11,7 @@
 #include "engine/table/locking.h"
 #include "engine/table/work_area.h"
 #include "platform/clock.h"
+#include "platform/error_codes.h"
 #include "platform/file.h"
 
 namespace xb {
@@ -194,6 +195,8 @@ bool DatabaseLock(const std::string& path, SemaphoreAction action) {
                           " [Database Semaphore]");
 }
 
+bool NoRightToWrite(int rc) { return rc == platform::error::kAccessDenied || rc == platform::error::kWriteProtected; }
+
 bool Login(WorkArea& area) {
   Engine& e = State();
   if (e.handles[area.number] != nullptr) return true;
@@ -205,6 +208,18 @@ bool Login(WorkArea& area) {
     ~Unlock() { UnlockTableByte(); }
   } unlock;
   platform::FileSystem& fs = platform::Files();
+  // A table opened read-only in a folder (or with a semaphore file) this
+  // process may not write goes on without a handle: it reads the index
+  // unregistered. That cannot damage anything, since such a process writes
+  // neither the table nor the index and so never needs the writer lock; the
+  // registration only keeps other processes' writers from changing nodes
+  // while it reads, and without it a read that overlaps another writer's
+  // update may see a stale or half-changed tree and fail or miss a key,
+  // never change one. Refusing the open would keep people from reading
+  // tables they may only read (archives, read-only media, another user's
+  // folder). A read-write open still fails here, as it must: it would write
+  // unguarded.
+  const bool read_only = (area.dbf.file_mode & 0x0F) == platform::open_mode::kRead;
   bool fresh = false;
   if (!(fs.Exists(h->path) && IsFileDateToday(h->path))) {
     // A file from an earlier day that nobody holds open is left over from
@@ -214,8 +229,10 @@ bool Login(WorkArea& area) {
     if (rc == 0 || rc == 2) {
       probe.reset();
       std::unique_ptr<platform::File> created;
-      if (fs.Create(h->path, platform::open_mode::kExclusive, created) != 0)
+      if (const int created_rc = fs.Create(h->path, platform::open_mode::kExclusive, created); created_rc != 0) {
+        if (read_only && NoRightToWrite(created_rc)) return true;
         return Failed(1202, "Cannot open/create: " + h->path + " " + ActionName(action));
+      }
       const std::array<uint8_t, 4> zero{};
       if (created->WriteAt(0, zero) != 0)
         return Failed(1202, "Cannot write to: " + h->path + " Action=" + ActionName(action) +
@@ -225,9 +242,11 @@ bool Login(WorkArea& area) {
       return Failed(1202, "Cannot open/create: " + h->path + " " + ActionName(action));
     }
   }
-  if (fs.Open(h->path, platform::open_mode::kShared, h->file) != 0)
+  if (const int open_rc = fs.Open(h->path, platform::open_mode::kShared, h->file); open_rc != 0) {
+    if (read_only && NoRightToWrite(open_rc)) return true;
     return Failed(1202, "Cannot open: " + h->path + (fresh ? " Action=" : " ") + ActionName(action) +
                             (fresh ? " [Database Semaphore]" : ""));
+  }
   if (!Update(*h, action, [](std::array<uint8_t, 4>& r) { ++r[0]; })) return false;
   h->last_seen = h->counter();
   e.handles[area.number] = std::move(h);

@@ -30,6 +30,9 @@
 //       its mark is cleared there and then (RepairDeadWriter), instead of
 //       every later writer waiting for it and failing. A file shorter than
 //       the record (its creator died before writing it) reads as zeros.
+//   (5) A table opened read-only whose semaphore file this process may not
+//       create or write logs in without a handle and reads unregistered;
+//       a read-write open in the same place fails as before.
 #include <cstdint>
 #include <string>
 

@@ -47,9 +47,20 @@ Result<int32_t> WriteTarget(const DbfFile& area, int32_t n, const std::string& s
   return area.record_count + 1;
 }
 
-// The header write of UpdateHeader and CloseDbf: bytes 16..27 are re-read
-// first so that what other programs keep there survives.
-Status WriteHeader(DbfFile& area) {
+// Which header bytes a write covers.
+enum class HeaderBytes {
+  // The whole 32 bytes, after re-reading 16..27 so that what other programs
+  // keep there survives (UpdateHeader and CloseDbf).
+  kWhole,
+  // Only bytes 0..7, version, date and count: the only ones an open table
+  // changes (header and record length are fixed while it is open). The
+  // writer under the append lock of a shared table writes these on every
+  // release; leaving 8..31 alone keeps what other programs keep there
+  // without the re-read, one system call less per append.
+  kCountAndDate,
+};
+
+Status WriteHeader(DbfFile& area, HeaderBytes bytes) {
   const platform::CivilDate today = platform::Today();
   uint8_t* h = area.header.data();
   if (area.is_dbase2()) {
@@ -61,14 +72,18 @@ Status WriteHeader(DbfFile& area) {
     if (int rc = area.file->WriteAt(0, std::span<const uint8_t>(h, 8)); rc != 0)
       return Status(rc, "");
   } else {
+    const bool whole = bytes == HeaderBytes::kWhole;
     size_t read = 0;
-    if (int rc = area.file->ReadAt(16, std::span<uint8_t>(h + 16, 12), read); rc != 0)
-      return Status(rc, "");
+    if (whole) {
+      if (int rc = area.file->ReadAt(16, std::span<uint8_t>(h + 16, 12), read); rc != 0)
+        return Status(rc, "");
+    }
     h[1] = static_cast<uint8_t>(today.year - 1900);
     h[2] = static_cast<uint8_t>(today.month);
     h[3] = static_cast<uint8_t>(today.day);
     dbf::Put32(h + 4, static_cast<uint32_t>(area.record_count));
-    if (int rc = area.file->WriteAt(0, area.header); rc != 0) return Status(rc, "");
+    const std::span<const uint8_t> out(h, whole ? area.header.size() : 8);
+    if (int rc = area.file->WriteAt(0, out); rc != 0) return Status(rc, "");
   }
   area.last_update = dbf::DateText(today.year, today.month, today.day);
   return Status::OK();
@@ -83,10 +98,10 @@ Status WriteEofByte(DbfFile& area) {
 
 // Header and end-of-file byte as the FileState asks; the state stays as it
 // was when a write fails, so that closing tries again.
-Status WritePending(DbfFile& area) {
+Status WritePending(DbfFile& area, HeaderBytes bytes = HeaderBytes::kWhole) {
   if (area.state != FileState::kModified && area.state != FileState::kAppended)
     return Status::OK();
-  if (Status s = WriteHeader(area); !s.ok()) return s;
+  if (Status s = WriteHeader(area, bytes); !s.ok()) return s;
   if (area.state == FileState::kAppended) {
     if (Status s = WriteEofByte(area); !s.ok()) return s;
   }
@@ -173,7 +188,7 @@ bool UpdateHeader(DbfFile& area) {
 
 bool WritePendingHeader(DbfFile& area, const std::string& operation) {
   if (!area.is_open()) return Fail(NotOpen(operation));
-  if (Status s = WritePending(area); !s.ok())
+  if (Status s = WritePending(area, HeaderBytes::kCountAndDate); !s.ok())
     return Fail(Status(s.code(), "File:  " + area.file_name + " [" + operation + "]"));
   return true;
 }

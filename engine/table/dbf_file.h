@@ -15,7 +15,8 @@
 //   8             2      header length (everything before record 1)
 //   10            2      record length (deletion flag included)
 //   12            4      reserved, 0 at creation
-//   16            12     multi-user area: re-read before every header write
+//   16            12     multi-user area: re-read before a whole-header write;
+//                          the append-lock write leaves it alone
 //   28            1      production index flag
 //   29            1      language byte (never read or changed)
 //   30            2      reserved
@@ -107,8 +108,8 @@ bool WriteDeleteFlag(DbfFile& area, int32_t n);
 bool UpdateHeader(DbfFile& area);
 // The header and end-of-file writes of UpdateHeader without the flush to
 // disk, for a shared table whose writer holds the append lock and has just
-// taken the count from the file size. `operation` names the caller in the
-// error text.
+// taken the count from the file size. Only header bytes 0..7 (version,
+// date, count) are written. `operation` names the caller in the error text.
 bool WritePendingHeader(DbfFile& area, const std::string& operation);
 bool FlushFile(DbfFile& area);
 bool CloseDbf(DbfFile& area);

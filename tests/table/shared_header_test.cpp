@@ -122,5 +122,37 @@ TEST_F(SharedHeaderTest, AnotherProgramsAppendAfterOurUnlockSurvivesOurClose) {
   }
 }
 
+// Another program keeps its multi-user bytes (16..27) in the header of a
+// table this one has open shared. Our header writes under the append lock
+// bring count and date up to date and leave those bytes as that program
+// wrote them, however the table is let go of.
+TEST_F(SharedHeaderTest, HeaderWritesKeepWhatAnotherProgramKeepsInTheMultiUserBytes) {
+  for (const bool unlock_before_close : {true, false}) {
+    SCOPED_TRACE(unlock_before_close ? "append, unlock, close" : "append, close");
+    const std::string path = MakePeople(NamedRows(2));
+    ASSERT_TRUE(xb::Use(path)) << xb::ErrorText();
+    const std::string file = platform::Files().Resolve(scratch_.Path("people.dbf"));
+    ASSERT_FALSE(file.empty());
+    std::vector<uint8_t> bytes = ReadBytes(file);
+    for (int i = 16; i < 28; ++i) bytes[i] = static_cast<uint8_t>(0xA0 + i);
+    bytes[1] = 80;  // a date of 1980 that ours must replace
+    WriteBytes(file, bytes);
+    ASSERT_TRUE(xb::ALock());
+    xb::ClearRecord();
+    ASSERT_TRUE(Put(1, "ours"));
+    ASSERT_TRUE(xb::Append()) << xb::ErrorText();
+    if (unlock_before_close) xb::Unlock();
+    xb::CloseArea();
+
+    const std::vector<uint8_t> after = ReadBytes(file);
+    for (int i = 16; i < 28; ++i) EXPECT_EQ(after[i], 0xA0 + i) << "byte " << i;
+    EXPECT_NE(after[1], 80) << "date written";
+    const Layout l = Read();
+    EXPECT_EQ(l.count, 3u);
+    EXPECT_EQ(l.whole, 3u);
+    EXPECT_TRUE(l.ends_with_eof);
+  }
+}
+
 }  // namespace
 }  // namespace qptest

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,10 +31,11 @@ std::string Slurp(const std::string& path) {
 
 class Xbtool : public ::testing::Test {
  protected:
-  // Runs xbtool with `args` (already shell-quoted where needed).
-  Result Xb(const std::string& args) {
+  // Runs xbtool with `args` (already shell-quoted where needed), after
+  // `runner` (a command that runs another, such as one dropping privileges).
+  Result Xb(const std::string& args, const std::string& runner = "") {
     const std::string out = scratch_.Path("stdout"), err = scratch_.Path("stderr");
-    const std::string command = std::string("cd '") + scratch_.dir().string() + "' && '" +
+    const std::string command = std::string("cd '") + scratch_.dir().string() + "' && " + runner + "'" +
                                 XBTOOL_PATH + "' " + args + " >'" + out + "' 2>'" + err + "'";
     const int raw = std::system(command.c_str());
     Result r;
@@ -329,3 +331,71 @@ TEST_F(Xbtool, CreateWithForceReplacesTheTableAndDropsItsMemoAndIndex) {
 }
 
 }  // namespace
+
+// A user who may read a table with its production index but write neither
+// the files nor their folder gets from every reading command what a user
+// with full rights gets, and nothing is created or changed; an editing
+// command is still refused. The semaphore file the index open would create
+// cannot be made there, or belongs to another user who is writing.
+TEST_F(Xbtool, ReadingCommandsWorkOnFilesTheUserMayOnlyRead) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run xbtool as another user";
+  if (std::system("command -v setpriv >/dev/null 2>&1") != 0) GTEST_SKIP() << "setpriv (util-linux) is missing";
+  const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  namespace fs = std::filesystem;
+  fs::create_directory(scratch_.dir() / "ro");
+  ASSERT_EQ(Xb("create ro/t NAME,C,10 NUM,N,5,0").status, 0);
+  for (const char* values : {"NAME=pear NUM=30", "NAME=apple NUM=5", "NAME=fig NUM=50"})
+    ASSERT_EQ(Xb(std::string("append ro/t.DBF ") + values).status, 0);
+  ASSERT_EQ(Xb("index ro/t.DBF BYNAME,F,F,NAME BYNUM,T,F,NUM").status, 0);
+
+  const std::vector<std::string> readers = {
+      "info ro/t.DBF",         "dump ro/t.DBF",          "tags ro/t.DBF",
+      "find ro/t.DBF BYNAME fig", "find ro/t.DBF BYNUM 5", "find ro/t.DBF BYNAME kiwi",
+      "check ro/t.DBF",        "dump --order BYNAME ro/t.DBF", "dump --order BYNUM ro/t.DBF",
+      "eval ro/t.DBF NAME",    "locate ro/t.DBF NAME apple", "peek ro/t.DBF NUM 3"};
+  std::vector<Result> expected;
+  for (const std::string& args : readers) expected.push_back(Xb(args));
+  ASSERT_EQ(expected[3].status, 0) << expected[3].err;
+  EXPECT_EQ(expected[3].out.substr(0, 2), "3,") << "fig is record 3";
+
+  const fs::perms read_only = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  const fs::perms folder = read_only | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+  fs::permissions(scratch_.dir(), folder | fs::perms::owner_write);
+  struct Case {
+    const char* name;
+    bool other_users_semaphore;  // a writer of another user has the index open
+  };
+  for (const Case& c : {Case{"no semaphore file", false}, Case{"another user's semaphore file", true}}) {
+    SCOPED_TRACE(c.name);
+    fs::permissions(scratch_.dir() / "ro", folder | fs::perms::owner_write);
+    const std::string semaphore = scratch_.Path("ro/t.@S@");
+    if (c.other_users_semaphore) qptest::WriteBytes(semaphore, {1, 0, 7, 0});
+    std::vector<std::pair<fs::path, std::vector<uint8_t>>> before;
+    for (const auto& entry : fs::directory_iterator(scratch_.dir() / "ro")) {
+      fs::permissions(entry.path(), read_only);
+      before.emplace_back(entry.path(), qptest::ReadBytes(entry.path().string()));
+    }
+    fs::permissions(scratch_.dir() / "ro", folder);
+
+    for (size_t i = 0; i < readers.size(); ++i) {
+      const Result r = Xb(readers[i], nobody);
+      EXPECT_EQ(r.status, expected[i].status) << readers[i] << ": " << r.err;
+      EXPECT_EQ(r.out, expected[i].out) << readers[i];
+      EXPECT_EQ(r.err, expected[i].err) << readers[i];
+    }
+    const Result append = Xb("append ro/t.DBF NAME=kiwi NUM=1", nobody);
+    EXPECT_EQ(append.status, 1);
+    EXPECT_NE(append.err.find("File access denied"), std::string::npos) << append.err;
+
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(scratch_.dir() / "ro")) {
+      ++files;
+      const auto kept = std::find_if(before.begin(), before.end(), [&](const auto& b) { return b.first == entry.path(); });
+      ASSERT_NE(kept, before.end()) << "created " << entry.path();
+      EXPECT_EQ(qptest::ReadBytes(entry.path().string()), kept->second) << "changed " << entry.path();
+    }
+    EXPECT_EQ(files, before.size());
+    fs::permissions(scratch_.dir() / "ro", folder | fs::perms::owner_write);
+    fs::remove(semaphore);
+  }
+}
