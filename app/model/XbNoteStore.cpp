@@ -85,11 +85,12 @@ void PutNoteFields(xb::TXbDbf& t, const NoteRecord& n, Showing showing) {
   t.PutField("DESC", Bytes(n.caption.left(50)));
   t.PutField("STAYONTOP", YesNo(n.stayOnTop));
   t.PutField("ALARMACT", YesNo(n.alarmActive));
-  t.PutFieldStr("ALARMDATE", DateToTableText(n.alarmDate));
+  // An unknown date leaves the field as it is rather than blanking it.
+  if (n.alarmDate.isValid()) t.PutFieldStr("ALARMDATE", DateToTableText(n.alarmDate));
   t.PutFieldInt("ALARMTYPE", n.alarmType);
   t.PutField("ALARMTIME", TimeToText(n.alarmTime).toStdString());
   t.PutField("EXPIRES", YesNo(n.expires));
-  t.PutFieldStr("EXPIREDATE", DateToTableText(n.expireDate));
+  if (n.expireDate.isValid()) t.PutFieldStr("EXPIREDATE", DateToTableText(n.expireDate));
   t.PutFieldInt("EXPIRETYPE", n.expireType);
   t.PutField("EXPIRETIME", TimeToText(n.expireTime).toStdString());
   t.PutField("EXPIRETRSH", YesNo(n.expireToTrash));
@@ -220,8 +221,10 @@ StoreResult XbNoteStore::setHandle(int recNo, int handle) {
   try {
     notes_->PutFieldInt("HANDLE", handle);
     return resultOf(static_cast<int>(RewriteWithLock(*notes_)));
-  } catch (const std::exception&) {
-    return resultOf(static_cast<int>(WriteOutcome::Failed));
+  } catch (const std::exception& e) {
+    DropPendingEdit(*notes_);
+    last_error_ = QStringLiteral("The note could not be written: ") + QString::fromStdString(e.what());
+    return StoreResult::Failed;
   }
 }
 
@@ -262,8 +265,9 @@ NoteRecord XbNoteStore::newNoteFromTemplate(int number, int handle, QSize screen
     const StoreResult r = resultOf(static_cast<int>(AppendWithLock(*notes_)));
     if (r == StoreResult::Done) note.recNo = notes_->RecNo();
     return finish(r);
-  } catch (const std::exception&) {
-    noteEngineError(QStringLiteral("The note could not be made"));
+  } catch (const std::exception& e) {
+    DropPendingEdit(*notes_);
+    last_error_ = QStringLiteral("The note could not be made: ") + QString::fromStdString(e.what());
     return finish(StoreResult::Failed);
   }
 }
@@ -275,8 +279,10 @@ StoreResult XbNoteStore::updateNote(const NoteRecord& note, Showing showing) {
   try {
     PutNoteFields(*notes_, note, showing);
     return resultOf(static_cast<int>(RewriteWithLock(*notes_)));
-  } catch (const std::exception&) {
-    return resultOf(static_cast<int>(WriteOutcome::Failed));
+  } catch (const std::exception& e) {
+    DropPendingEdit(*notes_);
+    last_error_ = QStringLiteral("The note could not be written: ") + QString::fromStdString(e.what());
+    return StoreResult::Failed;
   }
 }
 
@@ -286,8 +292,10 @@ StoreResult XbNoteStore::trashNote(const NoteRecord& note) {
   if (!moveToNote(note.recNo)) return StoreResult::NoRecord;
   try {
     return resultOf(static_cast<int>(MoveToTrash(*notes_, *trash_)));
-  } catch (const std::exception&) {
-    return resultOf(static_cast<int>(WriteOutcome::Failed));
+  } catch (const std::exception& e) {
+    DropPendingEdit(*notes_);
+    last_error_ = QStringLiteral("The note could not be written: ") + QString::fromStdString(e.what());
+    return StoreResult::Failed;
   }
 }
 

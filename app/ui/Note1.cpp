@@ -454,6 +454,7 @@ void TFrmNote::finishFold() {
   cursor.setPosition(0);
   text_->setTextCursor(cursor);
   text_->viewport()->update();
+  if (!collapsed_) text_->setFocus();
   autosave_->changed();
 }
 
@@ -541,7 +542,9 @@ void TFrmNote::mousePress(QMouseEvent* event) {
     return;
   }
   if (event->button() != Qt::LeftButton) return;
-  press_ = mapFromGlobal(event->globalPosition().toPoint());
+  pressGlobal_ = event->globalPosition().toPoint();
+  pressWindowPos_ = pos();
+  press_ = pressGlobal_ - pressWindowPos_;
   grip_ = GripAt(press_.x(), press_.y(), width(), height(), collapsed_);
   moving_ = grip_ == Grip::Move;
   resizing_ = !moving_;
@@ -551,7 +554,8 @@ void TFrmNote::mousePress(QMouseEvent* event) {
 
 void TFrmNote::mouseMove(QMouseEvent* event) {
   if (skipNextPress_) return;
-  const QPoint at = mapFromGlobal(event->globalPosition().toPoint());
+  const QPoint global = event->globalPosition().toPoint();
+  const QPoint at = global - pos();
   if (!moving_ && !resizing_) {
     switch (GripAt(at.x(), at.y(), width(), height(), collapsed_)) {
       case Grip::ResizeCorner: panel_->setCursor(Qt::SizeFDiagCursor); break;
@@ -562,8 +566,10 @@ void TFrmNote::mouseMove(QMouseEvent* event) {
     return;
   }
   if (moving_) {
-    // The press point stays under the mouse: the window follows it.
-    move(pos() + at - press_);
+    // The press point stays under the mouse: the window follows it. Taken
+    // from where the drag began, so a window manager that reports the new
+    // position late cannot make the window run ahead of the mouse.
+    move(pressWindowPos_ + global - pressGlobal_);
     return;
   }
   const QPoint delta = at - press_;

@@ -122,6 +122,8 @@ class TFrmNote : public QWidget {
   bool building_ = true;
   Grip grip_ = Grip::Move;
   QPoint press_;
+  QPoint pressGlobal_;
+  QPoint pressWindowPos_;
   bool stored_ = false;
   Showing closeMode_ = Showing::Shown;
   bool warnedUnsaved_ = false;
