@@ -148,6 +148,10 @@ void TFrmNotesMain::showNoTrayWindow(bool show) {
     addButton("Configure...", "BtnConfigure")->setEnabled(false);
     connect(addButton("Shutdown Quillpad", "BtnShutdown"), &QPushButton::clicked, this, &TFrmNotesMain::shutdown);
     no_tray_->resize(280, no_tray_->sizeHint().height());
+    // Top left, where notes made from the templates seldom go, so it is not
+    // hidden under the first note.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+      no_tray_->move(screen->availableGeometry().topLeft() + QPoint(16, 16));
   }
   no_tray_->show();
   no_tray_->raise();
