@@ -197,3 +197,35 @@ TEST_F(NoteStoreTest, EmptyingTheTrashRemovesEveryRecordAndNeverNests) {
 
 }  // namespace
 }  // namespace qp
+
+namespace qp {
+namespace {
+
+TEST_F(NoteStoreTest, ADamagedTableIsNamedAndLeftAsItWas) {
+  {
+    auto store = OpenStore();
+    NewNote(*store);
+    store->recordCleanStop();
+  }
+  xb::CloseAll();
+  // A header that claims a record length the fields do not add up to.
+  const std::string path = Path("notes.dbf");
+  std::vector<uint8_t> bytes = qptest::ReadBytes(path);
+  bytes[10] = 0x01;
+  bytes[11] = 0x00;
+  qptest::WriteBytes(path, bytes);
+
+  XbNoteStore store(folder(), clock_);
+  store.readRunStatus();
+  QStringList failed;
+  EXPECT_FALSE(store.open(&failed));
+  ASSERT_EQ(failed.size(), 1);
+  EXPECT_EQ(failed[0], folder() + "notes.dbf");
+  EXPECT_TRUE(store.lastError().startsWith("Unable to open " + folder() + "notes.dbf"));
+  EXPECT_EQ(qptest::ReadBytes(path), bytes);
+  // The other tables still opened.
+  EXPECT_EQ(store.templates().size(), 10);
+}
+
+}  // namespace
+}  // namespace qp
