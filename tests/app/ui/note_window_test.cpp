@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
@@ -286,6 +288,30 @@ TEST_F(NoteWindowTest, ANoteThatCouldNotBeSavedSaysSoAndTouchesNoOtherNote) {
   EXPECT_EQ(Record(other.recNo).caption, "Other");
   EXPECT_FALSE(Record(other.recNo).showing);
   EXPECT_EQ(store_->notes().RecordCount(), 1);
+}
+
+TEST_F(NoteWindowTest, TheCaptionDialogAndStayOnTopReachTheRecord) {
+  const NoteRecord stored = Stored("Old caption", QRect(10, 10, 150, 150), true);
+  Start();
+  TFrmNote* note = OnlyNote();
+  QTimer::singleShot(0, [] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Note Caption");
+    auto* edit = dialog->findChild<QLineEdit*>("Edit1");
+    edit->setText("New caption");
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  QLabel* caption = note->findChild<QLabel*>("EdNoteCaption");
+  QTest::mouseDClick(caption, Qt::LeftButton);
+  EXPECT_EQ(note->caption(), "New caption");
+  EXPECT_EQ(note->windowTitle(), "Quillpad note: New caption");
+  note->setStayOnTop(true);
+  EXPECT_TRUE(note->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(note->isVisible());
+  note->shutdownNote();
+  EXPECT_EQ(Record(stored.recNo).caption, "New caption");
+  EXPECT_TRUE(Record(stored.recNo).stayOnTop);
 }
 
 TEST_F(NoteWindowTest, EveryControlHasAName) {
