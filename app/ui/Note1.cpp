@@ -87,6 +87,14 @@ void WaitPumping(int ms) {
   while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, ms);
 }
 
+// The fields a window changes; an autosave with none of them changed would
+// only rewrite the record.
+bool SameContent(const NoteRecord& a, const NoteRecord& b) {
+  return a.caption == b.caption && a.rtf == b.rtf && a.color == b.color && a.geometry == b.geometry &&
+         a.collapsed == b.collapsed && a.stayOnTop == b.stayOnTop && a.alarmDate == b.alarmDate &&
+         a.alarmTime == b.alarmTime && a.expireDate == b.expireDate && a.expireTime == b.expireTime;
+}
+
 QAction* AddItem(QMenu* menu, const QString& text, const char* name, const QKeySequence& key = {}) {
   QAction* action = menu->addAction(text);
   action->setObjectName(name);
@@ -301,6 +309,7 @@ void TFrmNote::applyRecord(const NoteRecord& note) {
 
 void TFrmNote::showRecord(const NoteRecord& note) {
   applyRecord(note);
+  lastStored_ = snapshot();
   show();
 }
 
@@ -360,13 +369,18 @@ NoteRecord TFrmNote::snapshot() const {
 
 StoreResult TFrmNote::storeNote(Showing showing) {
   autosave_->clear();
-  const StoreResult result = store_.updateNote(snapshot(), showing);
+  const NoteRecord now = snapshot();
+  const StoreResult result = store_.updateNote(now, showing);
+  if (result == StoreResult::Done) lastStored_ = now;
   return result;
 }
 
 void TFrmNote::autosaveNow() {
   if (record_.recNo == 0) return;
-  const StoreResult result = store_.updateNote(snapshot(), Showing::Unchanged);
+  const NoteRecord now = snapshot();
+  if (SameContent(now, lastStored_)) return;
+  const StoreResult result = store_.updateNote(now, Showing::Unchanged);
+  if (result == StoreResult::Done) lastStored_ = now;
   if (result == StoreResult::Busy || result == StoreResult::Locked) autosave_->retry();
 }
 

@@ -100,6 +100,7 @@ class TFrmNote : public QWidget {
   NoteHost& host_;
   const int id_;
   NoteRecord record_;  // the fields the window keeps but does not show
+  NoteRecord lastStored_;  // what the record holds, as far as this window knows
 
   QFrame* panel_ = nullptr;
   QLabel* caption_ = nullptr;
