@@ -384,25 +384,41 @@ void TFrmNote::autosaveNow() {
   if (result == StoreResult::Busy || result == StoreResult::Locked) autosave_->retry();
 }
 
+bool TFrmNote::storeBeforeClosing(Showing showing) {
+  const StoreResult result = storeNote(showing);
+  // NoRecord: the note was deleted meanwhile (or never stored); closing
+  // loses nothing the table still has.
+  if (result == StoreResult::Done || result == StoreResult::NoRecord) return true;
+  if (services_.ask)
+    services_.ask->warning(this, "Quillpad",
+                           "The note could not be saved: " + store_.lastError() +
+                               "\nIt stays open so that nothing you wrote is lost; try again in a moment.");
+  return false;
+}
+
 void TFrmNote::hideNote() {
   closeMode_ = Showing::Hidden;
+  if (!storeBeforeClosing(Showing::Hidden)) return;
   stored_ = true;
-  storeNote(Showing::Hidden);
   close();
 }
 
 void TFrmNote::shutdownNote() {
   closeMode_ = Showing::Shown;
+  // The program ends either way; the record keeps its last stored state.
+  storeBeforeClosing(Showing::Shown);
   stored_ = true;
-  storeNote(Showing::Shown);
   close();
 }
 
 void TFrmNote::closeEvent(QCloseEvent* event) {
   if (!stored_) {
     // Any other close (Alt+F4, the window manager) hides the note.
+    if (!storeBeforeClosing(Showing::Hidden)) {
+      event->ignore();
+      return;
+    }
     stored_ = true;
-    storeNote(Showing::Hidden);
   }
   autosave_->clear();
   host_.noteClosed(id_);
@@ -411,8 +427,14 @@ void TFrmNote::closeEvent(QCloseEvent* event) {
 
 void TFrmNote::trashNote() {
   if (record_.recNo == 0) return;
+  // The trash gets the note as the window shows it.
+  const StoreResult saved = storeNote(Showing::Unchanged);
+  if (saved != StoreResult::Done) {
+    if (services_.ask && saved != StoreResult::NoRecord)
+      services_.ask->warning(this, "Quillpad", "The note could not be moved to the trash: " + store_.lastError());
+    return;
+  }
   stored_ = true;
-  storeNote(Showing::Unchanged);
   const StoreResult result = store_.trashNote(snapshot());
   if (result != StoreResult::Done) {
     if (services_.ask && result != StoreResult::NoRecord)

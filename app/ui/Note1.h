@@ -94,6 +94,9 @@ class TFrmNote : public QWidget {
   void mousePress(QMouseEvent* event);
   void mouseMove(QMouseEvent* event);
   void updateTitle();
+  // Stores for a closing path; false, after telling the user, when the
+  // record refused the store, so the window can stay open with its text.
+  bool storeBeforeClosing(Showing showing);
 
   NoteStore& store_;
   AppServices& services_;

@@ -314,6 +314,27 @@ TEST_F(NoteWindowTest, TheCaptionDialogAndStayOnTopReachTheRecord) {
   EXPECT_TRUE(Record(stored.recNo).stayOnTop);
 }
 
+TEST_F(NoteWindowTest, ANoteWhoseRecordIsLockedStaysOpenRatherThanLoseItsText) {
+  const NoteRecord stored = Stored("Locked", QRect(10, 10, 150, 150), true);
+  Start();
+  TFrmNote* note = OnlyNote();
+  note->setCaption("Edited while locked");
+  auto foreign = OtherProgramNotes(folder());
+  foreign->Go(stored.recNo);
+  ASSERT_TRUE(foreign->RLock());
+  note->hideNote();
+  note->close();
+  note->trashNote();
+  EXPECT_EQ(controller_->noteWindows().size(), 1);
+  EXPECT_EQ(ask_.warnings.size(), 3);
+  EXPECT_EQ(store_->trash().RecordCount(), 0);
+  foreign->UnLock();
+  note->hideNote();
+  EXPECT_TRUE(controller_->noteWindows().isEmpty());
+  EXPECT_EQ(Record(stored.recNo).caption, "Edited while locked");
+  EXPECT_FALSE(Record(stored.recNo).showing);
+}
+
 TEST_F(NoteWindowTest, EveryControlHasAName) {
   Stored("Named", QRect(10, 10, 150, 150), true);
   Start();
