@@ -35,6 +35,7 @@ QByteArray Memo(xb::TXbDbf& t) {
 class XbNoteStore::Guard {
  public:
   explicit Guard(bool& busy) : busy_(busy), entered_(!busy) { busy_ = true; }
+  static QString busyText() { return QStringLiteral("the notes store is busy with another command"); }
   ~Guard() {
     if (entered_) busy_ = false;
   }
@@ -216,7 +217,10 @@ std::optional<NoteRecord> XbNoteStore::readNote(int recNo) {
 
 StoreResult XbNoteStore::setHandle(int recNo, int handle) {
   Guard guard(busy_);
-  if (!guard.entered()) return StoreResult::Busy;
+  if (!guard.entered()) {
+    last_error_ = Guard::busyText();
+    return StoreResult::Busy;
+  }
   if (!moveToNote(recNo)) return StoreResult::NoRecord;
   try {
     notes_->PutFieldInt("HANDLE", handle);
@@ -274,7 +278,10 @@ NoteRecord XbNoteStore::newNoteFromTemplate(int number, int handle, QSize screen
 
 StoreResult XbNoteStore::updateNote(const NoteRecord& note, Showing showing) {
   Guard guard(busy_);
-  if (!guard.entered()) return StoreResult::Busy;
+  if (!guard.entered()) {
+    last_error_ = Guard::busyText();
+    return StoreResult::Busy;
+  }
   if (!moveToNote(note.recNo)) return StoreResult::NoRecord;
   try {
     PutNoteFields(*notes_, note, showing);
@@ -288,7 +295,10 @@ StoreResult XbNoteStore::updateNote(const NoteRecord& note, Showing showing) {
 
 StoreResult XbNoteStore::trashNote(const NoteRecord& note) {
   Guard guard(busy_);
-  if (!guard.entered()) return StoreResult::Busy;
+  if (!guard.entered()) {
+    last_error_ = Guard::busyText();
+    return StoreResult::Busy;
+  }
   if (!moveToNote(note.recNo)) return StoreResult::NoRecord;
   try {
     return resultOf(static_cast<int>(MoveToTrash(*notes_, *trash_)));

@@ -3,6 +3,7 @@
 // moving, hiding, trash, mail, shutdown and the autosave.
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
@@ -234,6 +235,23 @@ TEST_F(NoteWindowTest, HidingClosingTrashingAndShutdownEachStoreTheirWay) {
   const QList<NoteRecord> showing = reopened->showingNotes();
   ASSERT_EQ(showing.size(), 1);
   EXPECT_EQ(showing[0].caption, "Kept at shutdown");
+}
+
+TEST_F(NoteWindowTest, ShutdownBacksUpTheNotesAndEmptiesTheTrashWhenAsked) {
+  Stored("Keep", QRect(10, 10, 150, 150), true);
+  const NoteRecord gone = Stored("Gone", QRect(20, 20, 150, 150), false);
+  ASSERT_EQ(store_->trashNote(gone), StoreResult::Done);
+  services_.preferences.backupFiles = true;
+  services_.preferences.emptyTrash = true;
+  Start();
+  controller_->shutdown();
+  for (const char* name : {"Backup/Notes.dbf", "Backup/Notes.dbt", "Backup/Notes.mdx"})
+    EXPECT_TRUE(QFile::exists(folder() + name)) << name;
+  store_.reset();
+  xb::CloseAll();
+  auto reopened = OpenStore();
+  EXPECT_EQ(reopened->trash().RecordCount(), 0);
+  EXPECT_EQ(reopened->showingNotes().size(), 1);
 }
 
 TEST_F(NoteWindowTest, HideAllNotesHidesEveryOpenNote) {
