@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -351,6 +352,23 @@ TEST_F(NoteWindowTest, ANoteWhoseRecordIsLockedStaysOpenRatherThanLoseItsText) {
   EXPECT_TRUE(controller_->noteWindows().isEmpty());
   EXPECT_EQ(Record(stored.recNo).caption, "Edited while locked");
   EXPECT_FALSE(Record(stored.recNo).showing);
+}
+
+TEST_F(NoteWindowTest, WithoutATrayASmallWindowKeepsTheProgramReachable) {
+  Start();
+  QWidget* window = controller_->noTrayWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->windowTitle(), "Quillpad");
+  EXPECT_TRUE(window->isVisible());
+  window->close();  // only minimised: it is the way back to the program
+  EXPECT_TRUE(window->isVisible());
+  auto* newNote = window->findChild<QPushButton*>("BtnNewNote");
+  ASSERT_NE(newNote, nullptr);
+  ASSERT_NE(newNote->menu(), nullptr);
+  EXPECT_EQ(newNote->menu()->objectName(), "NewNote1");
+  EXPECT_FALSE(window->findChild<QPushButton*>("BtnNotesReminders")->isEnabled());
+  window->findChild<QPushButton*>("BtnShutdown")->click();
+  EXPECT_TRUE(controller_->shutDown());
 }
 
 TEST_F(NoteWindowTest, EveryControlHasAName) {
