@@ -44,6 +44,7 @@ class TFrmNotesMain : public QWidget, public NoteHost {
   QList<TemplateEntry> templateEntries() override;
   void newNoteFromTemplate(int number) override;
   void noteClosed(int id) override;
+  bool shuttingDown() const override { return shut_down_; }
 
   void hideAllNotes();
   // Stores every open note as showing, records a clean stop, backs up,
