@@ -9,6 +9,7 @@
 #include <QThread>
 #include <cstdio>
 
+#include "app/model/EngineUiHooks.h"
 #include "app/model/ProgramFolder.h"
 #include "app/model/XbNoteStore.h"
 #include "app/model/status.h"
@@ -116,6 +117,12 @@ int main(int argc, char** argv) {
   tray->setHideTask(!services.preferences.enableTaskbarIcon);
   const bool noTray = qEnvironmentVariable("QUILLPAD_NO_TRAY") == "1";
   qp::TFrmNotesMain controller(store, services, tray, noTray, startClock);
+
+  // Lock waits and long engine loops keep the windows alive, stop waiting
+  // once shutdown has begun, and show their messages as the program does.
+  qp::EngineUiHooks engineHooks([&ask](const QString& caption, const QString& text) { ask.warning(nullptr, caption, text); },
+                                [&controller] { return controller.shutDown(); });
+  engineHooks.install();
 
   QObject::connect(&commands, &qp::CommandServer::command, &controller, &qp::TFrmNotesMain::runCommand);
   QObject::connect(&guard, &TXbOnlyOne::activated, &controller, [&controller] { controller.runCommand("activate"); });
