@@ -101,11 +101,13 @@ int main(int argc, char** argv) {
   qp::DesktopShell shell;
   qp::DesktopHelp helpPages(shell, contentFolder);
   qp::DesktopAsk ask;
+  qp::DesktopAlarms alarms;
   qp::AppServices services;
   services.sound = &sound;
   services.shell = &shell;
   services.help = &helpPages;
   services.ask = &ask;
+  services.alarms = &alarms;
   services.clock = &clock;
   services.contentFolder = contentFolder;
   services.preferences = qp::LoadPreferences(qp::ConfigFileIn(store.programFolder()), contentFolder);
