@@ -13,6 +13,7 @@
 #include "app/model/ProgramFolder.h"
 #include "app/model/XbNoteStore.h"
 #include "app/model/status.h"
+#include "app/ui/Alarm.h"
 #include "app/ui/CommandChannel.h"
 #include "app/ui/CommandLine.h"
 #include "app/ui/NoteMn.h"
@@ -101,8 +102,8 @@ int main(int argc, char** argv) {
   qp::DesktopShell shell;
   qp::DesktopHelp helpPages(shell, contentFolder);
   qp::DesktopAsk ask;
-  qp::DesktopAlarms alarms;
   qp::AppServices services;
+  qp::AlarmWindows alarms(services, qp::ConfigFileIn(store.programFolder()));
   services.sound = &sound;
   services.shell = &shell;
   services.help = &helpPages;

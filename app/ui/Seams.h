@@ -90,13 +90,6 @@ class DesktopHelp : public Help {
   QString folder_;
 };
 
-// Until the alarm window exists a fired reminder is recorded in its note
-// but shows nothing.
-class DesktopAlarms : public Alarms {
- public:
-  void open(const NoteRecord&) override {}
-};
-
 class DesktopAsk : public Ask {
  public:
   void warning(QWidget* parent, const QString& title, const QString& text) override;
