@@ -9,9 +9,11 @@
 #include <QThread>
 #include <cstdio>
 
+#include "app/model/EngineUiHooks.h"
 #include "app/model/ProgramFolder.h"
 #include "app/model/XbNoteStore.h"
 #include "app/model/status.h"
+#include "app/ui/Alarm.h"
 #include "app/ui/CommandChannel.h"
 #include "app/ui/CommandLine.h"
 #include "app/ui/NoteMn.h"
@@ -101,10 +103,12 @@ int main(int argc, char** argv) {
   qp::DesktopHelp helpPages(shell, contentFolder);
   qp::DesktopAsk ask;
   qp::AppServices services;
+  qp::AlarmWindows alarms(services, qp::ConfigFileIn(store.programFolder()));
   services.sound = &sound;
   services.shell = &shell;
   services.help = &helpPages;
   services.ask = &ask;
+  services.alarms = &alarms;
   services.clock = &clock;
   services.contentFolder = contentFolder;
   services.preferences = qp::LoadPreferences(qp::ConfigFileIn(store.programFolder()), contentFolder);
@@ -116,6 +120,12 @@ int main(int argc, char** argv) {
   tray->setHideTask(!services.preferences.enableTaskbarIcon);
   const bool noTray = qEnvironmentVariable("QUILLPAD_NO_TRAY") == "1";
   qp::TFrmNotesMain controller(store, services, tray, noTray, startClock);
+
+  // Lock waits and long engine loops keep the windows alive, stop waiting
+  // once shutdown has begun, and show their messages as the program does.
+  qp::EngineUiHooks engineHooks([&ask](const QString& caption, const QString& text) { ask.warning(nullptr, caption, text); },
+                                [&controller] { return controller.shutDown(); });
+  engineHooks.install();
 
   QObject::connect(&commands, &qp::CommandServer::command, &controller, &qp::TFrmNotesMain::runCommand);
   QObject::connect(&guard, &TXbOnlyOne::activated, &controller, [&controller] { controller.runCommand("activate"); });

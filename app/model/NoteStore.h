@@ -15,6 +15,22 @@ namespace qp {
 // Step text and progress (done of total) of a long operation.
 using Progress = std::function<void(const QString& caption, const QString& step, int done, int total)>;
 
+// Where an expiry check runs: at start-up no note window exists yet, so the
+// store hides expired notes itself; from the check timer the open windows
+// hide them, storing their last changes as they go.
+enum class ExpiryCheck { StartUp = 1, Timer = 2 };
+
+// What the reminder and expiry checks ask of the windows.
+struct CheckCallbacks {
+  // Asks the note window of this id (HANDLE) to store itself as hidden and
+  // close; false when no window has that id.
+  std::function<bool(int handle)> hideNoteWindow;
+  // Opens the alarm window of a reminder that has just fired.
+  std::function<void(const NoteRecord& note)> openAlarm;
+  // Lets the windows handle their pending events between two records.
+  std::function<void()> processEvents;
+};
+
 class NoteStore {
  public:
   virtual ~NoteStore() = default;
@@ -49,6 +65,14 @@ class NoteStore {
   virtual StoreResult trashNote(const NoteRecord& note) = 0;
 
   virtual QList<TemplateEntry> templates() = 0;
+
+  // Hides (and, when the note says so, trashes) every expired note that is
+  // showing. False when an error ended the check early; lastError() says
+  // which, and the next check starts afresh.
+  virtual bool checkExpiredNotes(ExpiryCheck mode, const CheckCallbacks& callbacks) = 0;
+  // Fires every reminder that is due: records the firing in the note, then
+  // opens its alarm window. False as for checkExpiredNotes.
+  virtual bool checkReminders(const CheckCallbacks& callbacks) = 0;
 
   // Shutdown steps, in this order.
   virtual void recordCleanStop() = 0;

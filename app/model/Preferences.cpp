@@ -17,6 +17,8 @@ Preferences LoadPreferences(const QString& configFile, const QString& contentFol
   p.playSound = ini.readBool(rem, "PlaySound", true);
   p.soundFile = ini.readString(rem, "SoundFile", contentFolder + "Reminder.wav");
   p.repeatInterval = ini.readInteger(rem, "RepeatInterval", 10);
+  p.snoozeInterval = ini.readInteger(rem, "SnoozeInterval", 5);
+  p.reminderPosition = ini.readInteger(rem, "ReminderPosition", 4);
   return p;
 }
 

@@ -15,6 +15,8 @@ struct Preferences {
   bool playSound = true;           // reminder sound
   QString soundFile;               // reminder sound file
   int repeatInterval = 10;         // minutes between reminder sounds
+  int snoozeInterval = 5;          // minutes an alarm stays snoozed
+  int reminderPosition = 4;        // alarm corner: 0..3, else the usual place
 };
 
 // Reads [Configuration] and [Reminder] of `configFile`; absent keys read as

@@ -8,6 +8,7 @@
 #include "app/model/NoteFuncs.h"
 #include "app/model/ProgramFolder.h"
 #include "app/model/WriteProtocol.h"
+#include "app/model/XbNoteStoreGuard.h"
 #include "app/model/notes_fields.h"
 #include "components/IniFile.h"
 #include "engine/dataset/field.h"
@@ -30,21 +31,6 @@ QByteArray Memo(xb::TXbDbf& t) {
 }
 
 }  // namespace
-
-// Marks the store busy for one command; a nested command sees it.
-class XbNoteStore::Guard {
- public:
-  explicit Guard(bool& busy) : busy_(busy), entered_(!busy) { busy_ = true; }
-  static QString busyText() { return QStringLiteral("the notes store is busy with another command"); }
-  ~Guard() {
-    if (entered_) busy_ = false;
-  }
-  bool entered() const { return entered_; }
-
- private:
-  bool& busy_;
-  bool entered_;
-};
 
 NoteRecord ReadNoteRecord(xb::TXbDbf& t) {
   NoteRecord r;

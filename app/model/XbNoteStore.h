@@ -37,6 +37,8 @@ class XbNoteStore : public NoteStore {
   StoreResult updateNote(const NoteRecord& note, Showing showing) override;
   StoreResult trashNote(const NoteRecord& note) override;
   QList<TemplateEntry> templates() override;
+  bool checkExpiredNotes(ExpiryCheck mode, const CheckCallbacks& callbacks) override;
+  bool checkReminders(const CheckCallbacks& callbacks) override;
   void recordCleanStop() override;
   void closeNotesAndTemplates() override;
   void backupNotes(const Progress& progress) override;
@@ -51,6 +53,11 @@ class XbNoteStore : public NoteStore {
  private:
   class Guard;
   bool moveToNote(int recNo);
+  // Record numbers of the notes, in `tag` order from key "Y", for which
+  // `matches` holds; the current tag is restored, also after an error.
+  QList<int> notesMatching(const char* tag, const char* flagField, bool (*matches)(xb::TXbDbf&, const QDateTime&));
+  bool hideExpiredNote(int recNo, ExpiryCheck mode, const CheckCallbacks& callbacks);
+  bool fireReminder(int recNo, const CheckCallbacks& callbacks);
   StoreResult resultOf(int outcome);
   void noteEngineError(const QString& what);
 

@@ -44,10 +44,15 @@ TFrmNotesMain::TFrmNotesMain(NoteStore& store, AppServices& services, TTrayNotif
   timer_initialize_.setSingleShot(true);
   timer_initialize_.setInterval(kInitializeMs);
   connect(&timer_initialize_, &QTimer::timeout, this, &TFrmNotesMain::timerInitialize);
-  // The reminder and expiry scans run on this timer once they exist; until
-  // then it only keeps the controller's shape.
   timer_check_.setObjectName("TimerCheck");
   timer_check_.setInterval(kCheckMs);
+  connect(&timer_check_, &QTimer::timeout, this, &TFrmNotesMain::timerCheckTimer);
+  // The check timer measures time that passes while the computer is awake;
+  // this one notices when the clock jumped (a suspend, or the clock was
+  // set) and checks at once instead of up to a minute late.
+  timer_wake_.setObjectName("TimerWake");
+  timer_wake_.setInterval(kWakeMs);
+  connect(&timer_wake_, &QTimer::timeout, this, &TFrmNotesMain::checkAfterClockJump);
   buildTrayMenu();
   if (tray_) {
     tray_->setParent(this);
@@ -194,9 +199,14 @@ void TFrmNotesMain::timerInitialize() {
     QCoreApplication::exit(1);
     return;
   }
+  // Notes that expired while the program was not running are stored as
+  // hidden before any window is built, so they never appear.
+  reportCheck(store_.checkExpiredNotes(ExpiryCheck::StartUp, {}));
   displayOpenNotes();
   if (shut_down_) return;
+  last_check_ = now();
   timer_check_.start();
+  timer_wake_.start();
   started_ = true;
   emit ready();
   const QList<int> pending = pending_new_notes_;
@@ -247,6 +257,54 @@ void TFrmNotesMain::newNoteFromTemplate(int number) {
 
 void TFrmNotesMain::noteClosed(int id) { notes_.remove(id); }
 
+QDateTime TFrmNotesMain::now() const {
+  return services_.clock ? services_.clock->now() : QDateTime::currentDateTime();
+}
+
+void TFrmNotesMain::timerCheckTimer() {
+  if (shut_down_ || checking_) return;
+  // Off while the checks run, so they never overlap and the next one comes
+  // a full interval after this one ends; on again whatever happened.
+  checking_ = true;
+  timer_check_.stop();
+  CheckCallbacks callbacks;
+  callbacks.hideNoteWindow = [this](int handle) {
+    TFrmNote* note = noteWindow(handle);
+    if (!note) return false;
+    note->hideNote();
+    return true;
+  };
+  callbacks.openAlarm = [this](const NoteRecord& note) {
+    if (services_.alarms) services_.alarms->open(note);
+  };
+  callbacks.processEvents = [] { QCoreApplication::processEvents(); };
+  const bool expiredChecked = store_.checkExpiredNotes(ExpiryCheck::Timer, callbacks);
+  reportCheck(expiredChecked);
+  if (!shut_down_) reportCheck(store_.checkReminders(callbacks));
+  last_check_ = now();
+  checking_ = false;
+  if (!shut_down_) timer_check_.start();
+}
+
+void TFrmNotesMain::checkAfterClockJump() {
+  const QDateTime at = now();
+  if (!checking_ && last_check_.isValid() && last_check_.msecsTo(at) > kCheckMs + kWakeMs) timerCheckTimer();
+}
+
+void TFrmNotesMain::reportCheck(bool ok) {
+  // A failing check would fail again every minute: the log gets each
+  // error once, until a check succeeds again. A dialog each minute would
+  // make the program unusable, and the next check may well succeed.
+  if (ok) {
+    last_check_error_.clear();
+    return;
+  }
+  const QString error = store_.lastError();
+  if (error == last_check_error_) return;
+  last_check_error_ = error;
+  qWarning("Quillpad: %s", qPrintable(error));
+}
+
 TFrmNote* TFrmNotesMain::noteWindow(int id) const { return notes_.value(id).data(); }
 
 QList<TFrmNote*> TFrmNotesMain::noteWindows() const {
@@ -294,6 +352,7 @@ void TFrmNotesMain::shutdown() {
   shut_down_ = true;
   timer_initialize_.stop();
   timer_check_.stop();
+  timer_wake_.stop();
   // Notes may be open even before start-up finished (a shutdown asked for
   // while they open): each stores itself as showing.
   for (TFrmNote* note : noteWindows()) {

@@ -5,6 +5,7 @@
 // showing, makes new notes from templates and runs the orderly shutdown.
 // Where the desktop has no system tray, a small window offers the tray
 // menu's commands instead, so the program is always reachable.
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QMap>
 #include <QPointer>
@@ -28,6 +29,8 @@ class TFrmNotesMain : public QWidget, public NoteHost {
   // icon is up: a fixed wait would only delay the first note.
   static constexpr int kInitializeMs = 0;
   static constexpr int kCheckMs = 60000;
+  // How often the clock is compared with the last check to notice a resume.
+  static constexpr int kWakeMs = 5000;
 
   // `startClock` measures the start-up report from the process start.
   TFrmNotesMain(NoteStore& store, AppServices& services, TTrayNotifyIcon* tray, bool forceNoTray,
@@ -47,6 +50,12 @@ class TFrmNotesMain : public QWidget, public NoteHost {
   bool shuttingDown() const override { return shut_down_; }
 
   void hideAllNotes();
+  // Hides the expired notes and fires the due reminders (the check timer's
+  // work), then waits a full interval for the next check.
+  void timerCheckTimer();
+  // Checks at once when the clock moved on much further than the check
+  // timer did since the last check: the computer slept in between.
+  void checkAfterClockJump();
   // Stores every open note as showing, records a clean stop, backs up,
   // empties the trash as the preferences say, and ends the program.
   // Runs once; later calls do nothing.
@@ -76,6 +85,9 @@ class TFrmNotesMain : public QWidget, public NoteHost {
   TFrmNote* createNoteWindow();
   void reportStartup(const QString& line);
   void bringForward();
+  QDateTime now() const;
+  // Logs a failed check's error once.
+  void reportCheck(bool ok);
 
   NoteStore& store_;
   AppServices& services_;
@@ -84,6 +96,10 @@ class TFrmNotesMain : public QWidget, public NoteHost {
   QElapsedTimer start_clock_;
   QTimer timer_initialize_;
   QTimer timer_check_;
+  QTimer timer_wake_;
+  QDateTime last_check_;
+  QString last_check_error_;
+  bool checking_ = false;
   QMenu* popupMenu1_ = nullptr;
   QMenu* newNoteMenu_ = nullptr;
   QMenu* pupTemplate_ = nullptr;

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "app/model/Clock.h"
+#include "app/model/NoteRecord.h"
 #include "app/model/Preferences.h"
 
 class QWidget;
@@ -39,6 +40,13 @@ class Ask {
   virtual void warning(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
+class Alarms {
+ public:
+  virtual ~Alarms() = default;
+  // Opens an alarm window for the note whose reminder has just fired.
+  virtual void open(const NoteRecord& note) = 0;
+};
+
 // Everything the windows share: the seams, the preferences and where the
 // installation content is.
 struct AppServices {
@@ -46,6 +54,7 @@ struct AppServices {
   Shell* shell = nullptr;
   Help* help = nullptr;
   Ask* ask = nullptr;
+  Alarms* alarms = nullptr;
   const Clock* clock = nullptr;
   Preferences preferences;
   QString contentFolder;

@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "app/model/WriteProtocol.h"
 #include "app/ui/NoteMn.h"
 #include "app/ui/Seams.h"
 #include "components/IniFile.h"
@@ -47,6 +48,12 @@ class FakeAsk : public Ask {
   QStringList warnings;
 };
 
+class FakeAlarms : public Alarms {
+ public:
+  void open(const NoteRecord& note) override { captions.append(note.caption); }
+  QStringList captions;
+};
+
 class NoteWindowTest : public StoreTest {
  protected:
   void SetUp() override {
@@ -56,6 +63,7 @@ class NoteWindowTest : public StoreTest {
     services_.help = &help_;
     services_.ask = &ask_;
     services_.clock = &clock_;
+    services_.alarms = &alarms_;
   }
   void TearDown() override {
     controller_.reset();
@@ -95,6 +103,7 @@ class NoteWindowTest : public StoreTest {
   FakeShell shell_;
   FakeHelp help_;
   FakeAsk ask_;
+  FakeAlarms alarms_;
   AppServices services_;
   std::unique_ptr<XbNoteStore> store_;
   std::unique_ptr<TFrmNotesMain> controller_;
@@ -397,6 +406,69 @@ TEST_F(NoteWindowTest, EveryControlHasAName) {
       continue;
     EXPECT_FALSE(w->objectName().isEmpty()) << w->metaObject()->className();
   }
+}
+
+}  // namespace
+}  // namespace qp
+
+namespace qp {
+namespace {
+
+TEST_F(NoteWindowTest, ANoteThatExpiredWhileTheProgramWasStoppedNeverGetsAWindow) {
+  NoteRecord expired = Stored("Expired", QRect(10, 10, 150, 150), true);
+  expired.expires = true;
+  expired.expireType = 1;
+  expired.expireDate = clock_.time.date().addDays(-1);
+  expired.expireTime = QTime(18, 0);
+  ASSERT_EQ(store_->updateNote(expired, Showing::Shown), StoreResult::Done);
+  Stored("Kept", QRect(20, 20, 150, 150), true);
+  Start();
+  ASSERT_EQ(controller_->noteWindows().size(), 1);
+  EXPECT_EQ(OnlyNote()->tag(), 2);
+  EXPECT_FALSE(Record(expired.recNo).showing);
+}
+
+TEST_F(NoteWindowTest, TheCheckHidesExpiredWindowsFiresRemindersAndComesAgainAfterASleep) {
+  NoteRecord note = Stored("Meeting", QRect(10, 10, 150, 150), true);
+  note.alarmActive = true;
+  note.alarmType = 1;  // every day
+  note.alarmTime = QTime(10, 0);
+  note.expires = true;
+  note.expireType = 2;  // every day
+  note.expireTime = QTime(12, 0);
+  ASSERT_EQ(store_->updateNote(note, Showing::Shown), StoreResult::Done);
+  clock_.time = QDateTime(QDate(2026, 6, 1), QTime(9, 0));
+  Start();
+  ASSERT_EQ(controller_->noteWindows().size(), 1);
+
+  clock_.time = QDateTime(QDate(2026, 6, 1), QTime(10, 0));
+  controller_->timerCheckTimer();
+  EXPECT_EQ(alarms_.captions, QStringList{"Meeting"});
+  controller_->timerCheckTimer();
+  EXPECT_EQ(alarms_.captions.size(), 1);
+
+  // The machine sleeps past noon: on waking the clock has jumped, so the
+  // check runs at once and the window hides itself.
+  clock_.time = QDateTime(QDate(2026, 6, 1), QTime(12, 30));
+  controller_->checkAfterClockJump();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(controller_->noteWindows().isEmpty());
+  EXPECT_FALSE(Record(note.recNo).showing);
+
+  // A clock that moved as the check timer did starts no extra check, even
+  // with a reminder waiting.
+  clock_.time = QDateTime(QDate(2026, 6, 2), QTime(10, 0));
+  controller_->timerCheckTimer();
+  EXPECT_EQ(alarms_.captions.size(), 2);
+  clock_.time = clock_.time.addSecs(60);
+  {
+    xb::TXbDbf& notes = store_->notes();
+    notes.Go(note.recNo);
+    notes.PutField("TIMEALMACT", "");
+    ASSERT_EQ(RewriteWithLock(notes), WriteOutcome::Written);
+  }
+  controller_->checkAfterClockJump();
+  EXPECT_EQ(alarms_.captions.size(), 2);
 }
 
 }  // namespace

@@ -1,0 +1,130 @@
+#include "app/ui/Alarm.h"
+
+#include <QCursor>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "components/IniFile.h"
+#include "richtext/RichEdit.h"
+
+namespace qp {
+
+namespace {
+
+constexpr int kMinuteMs = 60000;
+const QPoint kUsualPlace(207, 195);
+
+QColor FromColorRef(quint32 ref) { return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF); }
+
+}  // namespace
+
+TFrmAlarm::TFrmAlarm(const NoteRecord& note, const Preferences& preferences, Sound* sound, QWidget* parent)
+    : QWidget(parent, Qt::Window), preferences_(preferences), sound_(sound) {
+  setObjectName("FrmAlarm");
+  setWindowTitle("Note Alarm");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setMinimumSize(230, 230);
+  resize(253, 203);
+
+  auto* intro = new QLabel("The following alarm has activated:", this);
+  intro->setObjectName("Label1");
+  intro->setWordWrap(true);
+  intro->setGeometry(9, 6, 201, 16);
+  caption_ = new QLabel(note.caption, this);
+  caption_->setObjectName("LblCaption");
+  caption_->setAlignment(Qt::AlignCenter);
+  caption_->setWordWrap(true);
+  QFont bold = caption_->font();
+  bold.setBold(true);
+  caption_->setFont(bold);
+  text_ = new RichEdit(this);
+  text_->setObjectName("RichEdit1");
+  text_->setReadOnly(true);
+  text_->setAutoUrlDetect(true);
+  text_->setPrintJobName("Quillpad");
+  text_->setColor(FromColorRef(note.color));
+  text_->setRtf(note.rtf);
+  snooze_ = new QPushButton("Snooze", this);
+  snooze_->setObjectName("BtnSnooze");
+  ok_ = new QPushButton("Ok", this);
+  ok_->setObjectName("BtnOk");
+  connect(snooze_, &QPushButton::clicked, this, &TFrmAlarm::snooze);
+  connect(ok_, &QPushButton::clicked, this, &QWidget::close);
+
+  timer_replay_.setObjectName("TimerReplay");
+  timer_replay_.setInterval(preferences_.repeatInterval * kMinuteMs);
+  connect(&timer_replay_, &QTimer::timeout, this, &TFrmAlarm::playReminderSound);
+  timer_snooze_.setObjectName("TimerSnooze");
+  timer_snooze_.setInterval(preferences_.snoozeInterval * kMinuteMs);
+  connect(&timer_snooze_, &QTimer::timeout, this, &TFrmAlarm::endSnooze);
+
+  // On the screen the user works on, so the alarm is never off-screen.
+  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) move(placeFor(preferences_.reminderPosition, screen->availableGeometry(), frameGeometry().size()));
+}
+
+QPoint TFrmAlarm::placeFor(int position, QRect screen, QSize window) {
+  const int right = screen.x() + screen.width() - window.width();
+  const int bottom = screen.y() + screen.height() - window.height();
+  switch (position) {
+    case 0: return screen.topLeft();
+    case 1: return QPoint(right, screen.y());
+    case 2: return QPoint(screen.x(), bottom);
+    case 3: return QPoint(right, bottom);
+    default: return screen.topLeft() + kUsualPlace;
+  }
+}
+
+void TFrmAlarm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  raise();
+  activateWindow();
+  playReminderSound();
+  if (preferences_.playSound && preferences_.repeatInterval != 0)
+    timer_replay_.start();
+  else
+    timer_replay_.stop();
+}
+
+void TFrmAlarm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // The buttons stay centred together and keep their distance from the
+  // bottom edge; the text fills what is left.
+  const int buttonsTop = height() - 31;
+  snooze_->setGeometry(width() / 2 - 82, buttonsTop, 77, 25);
+  ok_->setGeometry(snooze_->x() + 80, buttonsTop, 77, 25);
+  caption_->setGeometry(9, 24, width() - 17, 16);
+  text_->setGeometry(8, 46, width() - 16, buttonsTop - 10 - 46);
+}
+
+void TFrmAlarm::playReminderSound() {
+  if (!preferences_.playSound) return;
+  // Played without waiting, so other windows keep running; a missing file
+  // plays nothing and says nothing.
+  if (sound_ && QFileInfo::exists(preferences_.soundFile)) sound_->play(preferences_.soundFile);
+  raise();
+}
+
+void TFrmAlarm::snooze() {
+  timer_replay_.stop();
+  hide();
+  timer_snooze_.start();
+}
+
+void TFrmAlarm::endSnooze() {
+  timer_snooze_.stop();
+  show();  // plays at once and starts the replays again
+  raise();
+}
+
+void AlarmWindows::open(const NoteRecord& note) {
+  const Preferences preferences = LoadPreferences(config_file_, services_.contentFolder);
+  auto* alarm = new TFrmAlarm(note, preferences, services_.sound);
+  alarm->show();
+}
+
+}  // namespace qp
