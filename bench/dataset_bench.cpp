@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/dataset/notes_fields.h"
+#include "app/model/notes_fields.h"
 #include "engine/dataset/uxbfds.h"
 #include "engine/table/xbase.h"
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "engine/dataset/notes_fields.h"
+#include "app/model/notes_fields.h"
 #include "engine/index/index_check.h"
 #include "tests/dataset/dataset_fixture.h"
 #include "tests/support/python.h"

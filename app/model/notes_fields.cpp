@@ -1,4 +1,4 @@
-#include "engine/dataset/notes_fields.h"
+#include "app/model/notes_fields.h"
 
 #include <memory>
 
