@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/dataset/notes_fields.h"
+#include "app/model/notes_fields.h"
 #include "engine/dataset/ucommon.h"
 #include "engine/dataset/uxbfds.h"
 #include "engine/table/error_state.h"

@@ -1,0 +1,160 @@
+#!/usr/bin/env python3
+"""Start-up of Quillpad with many notes, under a private X server.
+
+For each case the program starts on a fresh copy of a prepared program
+folder, and the figures come from the program's own start-up report
+(QUILLPAD_STARTUP_REPORT: milliseconds from process start until the tray
+icon is up, and until every showing note has been shown), from the X server
+(when the first and the last note window became visible, polled by this
+script, so a few milliseconds coarse), and from /proc (resident memory once
+the notes are up). Each case runs several times; medians are printed.
+
+Cases:
+  one note        a table holding one note, showing
+  10000 / 1       10,000 notes, one of them showing
+  10000 / 200     10,000 notes, 200 of them showing
+
+The tables are made once and kept in the work folder: the program is
+started on an empty folder so it creates its own tables and templates, then
+startup_tables appends the notes through the engine.
+
+    ninja -C build startup_bench           # or run this script directly:
+    bench/startup_bench.py --quillpad build/app/quillpad \\
+        --tables build/bench/startup_tables --work build/bench/startup
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+
+import xsession  # noqa: E402
+
+NOTE_TITLE = "^Quillpad note:"
+TABLE_FILES = ("notes.dbf", "notes.dbt", "notes.mdx", "Trash.dbf", "Trash.dbt", "Trash.mdx",
+               "defaults.dbf", "defaults.dbt", "defaults.mdx")
+
+
+def environment(x, home, report):
+    return dict(x.env, QUILLPAD_HOME=home, QUILLPAD_STARTUP_REPORT=report)
+
+
+def read_report(path):
+    figures = {}
+    try:
+        with open(path) as f:
+            for line in f:
+                parts = line.split()
+                if parts and parts[0] == "tray":
+                    figures["tray"] = float(parts[1])
+                elif parts and parts[0] == "notes":
+                    figures["notes"] = float(parts[-1])
+                    figures["count"] = int(parts[1])
+                elif len(parts) >= 2:
+                    figures[parts[0]] = float(parts[-1])
+    except FileNotFoundError:
+        pass
+    return figures
+
+
+def quit_program(x, quillpad, home, process):
+    subprocess.run([quillpad, "--quit"], env=environment(x, home, os.devnull), timeout=60,
+                   capture_output=True)
+    process.wait(timeout=120)
+
+
+def make_folder(x, options, name, total, showing):
+    """A program folder with the program's own empty tables, then `total`
+    notes appended, `showing` of them showing."""
+    folder = os.path.join(options.work, name)
+    done_marker = os.path.join(folder, ".complete")
+    if os.path.exists(done_marker):
+        return folder
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    print(f"preparing {name}: first start on an empty folder, then {total} notes", flush=True)
+    report = os.path.join(options.work, f"{name}.prepare")
+    process = x.spawn([options.quillpad], env=environment(x, folder, report), log_name=f"prepare-{name}")
+    xsession.wait_until("quillpad to start", lambda: "notes" in read_report(report), timeout=60)
+    quit_program(x, options.quillpad, folder, process)
+    subprocess.run([options.tables, folder, str(total), str(showing)], check=True, timeout=1800)
+    open(done_marker, "w").close()
+    return folder
+
+
+def one_run(x, options, source, expected_windows, run_number):
+    home = os.path.join(options.work, "run")
+    shutil.rmtree(home, ignore_errors=True)
+    shutil.copytree(source, home)
+    report = os.path.join(options.work, "run.startup")
+    if os.path.exists(report):
+        os.remove(report)
+    started = time.monotonic()
+    process = x.spawn([options.quillpad], env=environment(x, home, report), log_name="run")
+    first_seen = None
+    while True:
+        ids = x.search("--pid", str(process.pid), "--name", NOTE_TITLE)
+        now = time.monotonic()
+        if ids and first_seen is None:
+            first_seen = now
+        if len(ids) >= expected_windows and "notes" in read_report(report):
+            all_seen = now
+            break
+        if now - started > 120:
+            raise xsession.Timeout(f"only {len(ids)} of {expected_windows} notes after 120 s")
+        if process.poll() is not None:
+            raise RuntimeError(f"quillpad exited with {process.returncode}")
+        time.sleep(0.005)
+    time.sleep(1.0)  # let the event loop go idle before reading memory
+    with open(f"/proc/{process.pid}/status") as f:
+        rss_kb = next(int(line.split()[1]) for line in f if line.startswith("VmRSS:"))
+    quit_program(x, options.quillpad, home, process)
+    figures = read_report(report)
+    figures["first seen"] = (first_seen - started) * 1000
+    figures["all seen"] = (all_seen - started) * 1000
+    figures["rss"] = rss_kb / 1024
+    print(f"  run {run_number}: " + ", ".join(f"{k} {v:.0f}" for k, v in figures.items()), flush=True)
+    return figures
+
+
+def main():
+    arguments = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    arguments.add_argument("--quillpad", required=True)
+    arguments.add_argument("--tables", required=True, help="the startup_tables program")
+    arguments.add_argument("--work", required=True, help="folder for the tables and logs (kept)")
+    arguments.add_argument("--runs", type=int, default=5)
+    options = arguments.parse_args()
+    missing = xsession.missing_tools()
+    if missing:
+        print("needs " + ", ".join(missing))
+        return 2
+    os.makedirs(options.work, exist_ok=True)
+    xwork = os.path.join(options.work, "x")
+    shutil.rmtree(xwork, ignore_errors=True)
+    os.makedirs(xwork)
+    with xsession.XSession(xwork, tint2rc=os.path.join(os.path.dirname(xsession.__file__), "tint2rc")) as x:
+        cases = [("one note", make_folder(x, options, "notes-1-of-1", 1, 1), 1),
+                 ("10000 / 1", make_folder(x, options, "notes-1-of-10000", 10000, 1), 1),
+                 ("10000 / 200", make_folder(x, options, "notes-200-of-10000", 10000, 200), 200)]
+        results = []
+        for name, folder, windows in cases:
+            print(f"{name}: {options.runs} runs", flush=True)
+            runs = [one_run(x, options, folder, windows, i + 1) for i in range(options.runs)]
+            median = {key: statistics.median(r[key] for r in runs if key in r)
+                      for key in runs[0] if all(key in r for r in runs)}
+            results.append((name, median))
+
+    print("\nmedians (ms from process start; memory in MB)")
+    columns = ["tray", "first seen", "notes", "all seen", "rss"]
+    print(f"{'case':<14}" + "".join(f"{c:>12}" for c in columns))
+    for name, median in results:
+        print(f"{name:<14}" + "".join(f"{median.get(c, float('nan')):>12.0f}" for c in columns))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
