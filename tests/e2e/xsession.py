@@ -19,7 +19,7 @@ import signal
 import subprocess
 import time
 
-REQUIRED_TOOLS = ("Xvfb", "openbox", "tint2", "xdotool", "xwininfo", "import")
+REQUIRED_TOOLS = ("Xvfb", "openbox", "tint2", "xdotool", "xwininfo", "xprop", "import", "display")
 
 _PR_SET_PDEATHSIG = 1
 
@@ -114,6 +114,7 @@ class XSession:
         self.display = self._start_xvfb()
         self.env["DISPLAY"] = self.display
         self._start_window_manager()
+        self._paint_desktop()
         self._start_panel(tint2rc)
 
     # --- starting and stopping -------------------------------------------
@@ -169,6 +170,14 @@ class XSession:
         # openbox announces itself through _NET_SUPPORTING_WM_CHECK on the root.
         wait_until("the window manager", lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in
                    self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False))
+
+    def _paint_desktop(self):
+        """A calm gradient on the root window, so that screenshots show
+        windows against a desktop rather than black. Purely cosmetic:
+        ImageMagick's display exits non-zero after setting the root
+        background, and a failure here changes nothing a test checks."""
+        self.run(["display", "-window", "root", "-size", f"{self.width}x{self.height}",
+                  "gradient:#7d9bb8-#3b5670"], check=False)
 
     def _start_panel(self, tint2rc):
         argv = ["tint2"] + (["-c", tint2rc] if tint2rc else [])
