@@ -51,7 +51,14 @@ def rtf_to_text(rtf):
             i += 1
         elif c == "\\":
             match = re.match(r"\\([a-z]+)(-?\d+)? ?|\\'([0-9a-fA-F]{2})|\\(.)", rtf[i:], re.S)
-            word, _, hex_code, symbol = match.groups()
+            word, number, hex_code, symbol = match.groups()
+            if word == "u" and number is not None:
+                if skip_depth is None:
+                    out.append(chr(int(number) % 0x10000))
+                i += match.end()
+                if i < len(rtf) and rtf[i] == "?":  # the fallback for readers without \u
+                    i += 1
+                continue
             if skip_depth is None:
                 if word in ("par", "line"):
                     out.append("\n")
