@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and starts Quillpad. Until the desktop
-# program exists, it shows the storage engine at work through xbtool on a
-# small demonstration table.
+# Installs what is missing, builds and starts Quillpad. Notes are kept in
+# $QUILLPAD_HOME, or else in ~/.local/share/Quillpad, never under build/.
+# Without the desktop side (no Qt), it shows the storage engine at work
+# through xbtool on a small demonstration table.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja >/dev/null
-ninja -C build -j "$(nproc)"
+ninja -C build -j "$(nproc)" quillpad xbtool 2>/dev/null || ninja -C build -j "$(nproc)"
 
 if [ -x build/app/quillpad ]; then
   exec build/app/quillpad "$@"

@@ -1,0 +1,151 @@
+// Quillpad's entry: reads the command line, hands it to a running copy when
+// there is one, and otherwise wires the store, the seams and the
+// controller together and runs the event loop.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QIcon>
+#include <cstdio>
+
+#include "app/model/ProgramFolder.h"
+#include "app/model/XbNoteStore.h"
+#include "app/model/status.h"
+#include "app/ui/CommandChannel.h"
+#include "app/ui/NoteMn.h"
+#include "app/ui/Seams.h"
+#include "app/ui/TerminationSignals.h"
+#include "components/TrayIcon.h"
+#include "components/uonlyone.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: quillpad [--new [N] | --hide-all | --quit | --help]\n"
+    "\n"
+    "  (no option)   start Quillpad, or bring the running copy forward\n"
+    "  --new [N]     make a new note from template N (default 1)\n"
+    "  --hide-all    hide every open note of the running copy\n"
+    "  --quit        shut the running copy down in order\n"
+    "  --help        show this text\n"
+    "\n"
+    "Notes are kept in $QUILLPAD_HOME, or else in $XDG_DATA_HOME/Quillpad\n"
+    "(~/.local/share/Quillpad).\n";
+
+// The command a start asks for: "" (just run), "new N", "hide-all", "quit".
+// Returns false, with `error` set, for an unknown argument.
+bool ParseCommand(int argc, char** argv, QString& command, bool& help, QString& error) {
+  for (int i = 1; i < argc; ++i) {
+    const QString arg = QString::fromLocal8Bit(argv[i]);
+    if (arg == "--help" || arg == "-h") {
+      help = true;
+    } else if (arg == "--new") {
+      int number = 1;
+      if (i + 1 < argc) {
+        bool ok = false;
+        const int n = QString::fromLocal8Bit(argv[i + 1]).toInt(&ok);
+        if (ok) {
+          if (n < 1 || n > 10) {
+            error = "the template number must be 1 to 10";
+            return false;
+          }
+          number = n;
+          ++i;
+        }
+      }
+      command = QStringLiteral("new %1").arg(number);
+    } else if (arg == "--hide-all") {
+      command = "hide-all";
+    } else if (arg == "--quit") {
+      command = "quit";
+    } else {
+      error = "unknown argument " + arg;
+      return false;
+    }
+  }
+  return true;
+}
+
+// Wayland lets no window place itself, and notes must reopen where they
+// were: run through XWayland when it is there.
+void PreferX11UnderWayland() {
+  if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return;
+  if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("DISPLAY")) return;
+  qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QElapsedTimer startClock;
+  startClock.start();
+
+  QString command;
+  bool help = false;
+  QString error;
+  if (!ParseCommand(argc, argv, command, help, error)) {
+    std::fprintf(stderr, "quillpad: %s\n\n%s", qPrintable(error), kUsage);
+    return 2;
+  }
+  if (help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+
+  PreferX11UnderWayland();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Quillpad");
+  QApplication::setApplicationDisplayName("Quillpad");
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  const QString channel = qp::CommandChannelName("Quillpad");
+  if (!command.isEmpty() && qp::SendCommand(channel, command)) return 0;
+  if (command == "quit" || command == "hide-all") return 0;  // nothing runs: nothing to do
+
+  // A plain second start brings the running copy forward and ends.
+  TXbOnlyOne guard("Quillpad", nullptr);
+  if (guard.otherCopyRunning()) return 0;
+
+  const QString contentFolder = qp::ContentFolderPath(QCoreApplication::applicationDirPath());
+  const QString iconFile = contentFolder.isEmpty() ? QString() : contentFolder + "quillpad.svg";
+  const bool haveIcon = !iconFile.isEmpty() && QFileInfo::exists(iconFile);
+  if (haveIcon) QApplication::setWindowIcon(QIcon(iconFile));
+
+  qp::Clock clock;
+  qp::XbNoteStore store(qp::ProgramFolderPath(), clock);
+  store.readRunStatus();
+
+  qp::DesktopSound sound(contentFolder);
+  qp::DesktopShell shell;
+  qp::DesktopHelp helpPages(shell, contentFolder);
+  qp::DesktopAsk ask;
+  qp::AppServices services;
+  services.sound = &sound;
+  services.shell = &shell;
+  services.help = &helpPages;
+  services.ask = &ask;
+  services.clock = &clock;
+  services.contentFolder = contentFolder;
+  services.preferences = qp::LoadPreferences(qp::ConfigFileIn(store.programFolder()), contentFolder);
+
+  auto* tray = new TTrayNotifyIcon;
+  if (haveIcon) tray->setIcon(QIcon(iconFile));
+  // See README: with the taskbar icon preference off, notes stay off the
+  // task bar.
+  tray->setHideTask(!services.preferences.enableTaskbarIcon);
+  const bool noTray = qEnvironmentVariable("QUILLPAD_NO_TRAY") == "1";
+  qp::TFrmNotesMain controller(store, services, tray, noTray, startClock);
+
+  qp::CommandServer commands(channel);
+  QObject::connect(&commands, &qp::CommandServer::command, &controller, &qp::TFrmNotesMain::runCommand);
+  QObject::connect(&guard, &TXbOnlyOne::activated, &controller, [&controller] { controller.runCommand("activate"); });
+  qp::TerminationSignals signals_;
+  QObject::connect(&signals_, &qp::TerminationSignals::terminate, &controller, &qp::TFrmNotesMain::shutdown);
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &controller, &qp::TFrmNotesMain::shutdown);
+
+  controller.start();
+  if (!command.isEmpty()) controller.runCommand(command);
+  const int result = app.exec();
+  controller.shutdown();  // any other way out of the loop still stores the notes
+  return result;
+}

@@ -1,0 +1,61 @@
+#include "app/model/ProgramFolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace qp {
+
+namespace {
+
+QString WithSlash(QString path) {
+  if (!path.endsWith('/')) path += '/';
+  return path;
+}
+
+}  // namespace
+
+QString ProgramFolderPath() {
+  QString folder = qEnvironmentVariable("QUILLPAD_HOME");
+  if (folder.isEmpty()) {
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty()) data = QDir::homePath() + "/.local/share";
+    folder = data + "/Quillpad";
+  }
+  QDir().mkpath(folder);
+  return WithSlash(QFileInfo(folder).absoluteFilePath());
+}
+
+QString ContentFolderPath(const QString& executableDir) {
+  const QString candidates[] = {
+      executableDir + "/data",
+      executableDir + "/../share/quillpad",
+  };
+  for (const QString& dir : candidates)
+    if (QFileInfo(dir).isDir()) return WithSlash(QDir(dir).absolutePath());
+  return QString();
+}
+
+QString fileIn(const QString& folder, const QString& name) {
+  const QString base = WithSlash(folder);
+  // A relative part such as "Backup/Notes.dbf" is resolved step by step.
+  const QStringList parts = name.split('/', Qt::SkipEmptyParts);
+  QString path = base;
+  for (int i = 0; i < parts.size(); ++i) {
+    QString part = parts[i];
+    const QStringList entries = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    if (!entries.contains(part)) {
+      for (const QString& entry : entries) {
+        if (entry.compare(part, Qt::CaseInsensitive) == 0) {
+          part = entry;
+          break;
+        }
+      }
+    }
+    path += part;
+    if (i + 1 < parts.size()) path += '/';
+  }
+  return path;
+}
+
+}  // namespace qp

@@ -1,0 +1,28 @@
+#pragma once
+// Where the program keeps its files and where its installation content is.
+//
+// The program folder holds the tables, Config.cfg and Backup/: it is
+// $QUILLPAD_HOME when set, else $XDG_DATA_HOME/Quillpad (by default
+// ~/.local/share/Quillpad), created when missing. It is never the folder
+// of the executable, so a build tree never keeps a user's notes.
+//
+// The installation content (sounds, help, icon) is read from "data" beside
+// the executable, or from <prefix>/share/quillpad when installed.
+//
+// The program's own file names were first written for a file system that
+// ignores case ("Config.cfg" and "config.cfg" are one file there).
+// fileIn() keeps them one file on Linux as well: it returns the entry that
+// already exists under any case, else the name as given.
+#include <QString>
+
+namespace qp {
+
+// The program folder with a trailing '/', created when missing.
+QString ProgramFolderPath();
+// The content folder with a trailing '/', or "" when none exists.
+QString ContentFolderPath(const QString& executableDir);
+// `folder` + the existing entry whose name equals `name` ignoring case, or
+// `folder` + `name` when there is none.
+QString fileIn(const QString& folder, const QString& name);
+
+}  // namespace qp

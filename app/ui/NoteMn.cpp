@@ -1,0 +1,308 @@
+#include "app/ui/NoteMn.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextStream>
+#include <QVBoxLayout>
+
+#include "app/model/NoteStore.h"
+#include "app/ui/Seams.h"
+#include "app/ui/StatusWindow.h"
+#include "components/TrayIcon.h"
+
+namespace qp {
+
+namespace {
+
+QAction* AddItem(QMenu* menu, const QString& text, const char* name) {
+  QAction* action = menu->addAction(text);
+  action->setObjectName(name);
+  return action;
+}
+
+}  // namespace
+
+TFrmNotesMain::TFrmNotesMain(NoteStore& store, AppServices& services, TTrayNotifyIcon* tray, bool forceNoTray,
+                             QElapsedTimer startClock)
+    : QWidget(nullptr),
+      store_(store),
+      services_(services),
+      tray_(tray),
+      force_no_tray_(forceNoTray),
+      start_clock_(startClock) {
+  setObjectName("FrmNotesMain");
+  setWindowTitle("Quillpad");
+  if (!start_clock_.isValid()) start_clock_.start();
+  timer_initialize_.setObjectName("TimerInitialize");
+  timer_initialize_.setSingleShot(true);
+  timer_initialize_.setInterval(kInitializeMs);
+  connect(&timer_initialize_, &QTimer::timeout, this, &TFrmNotesMain::timerInitialize);
+  // The reminder and expiry scans run on this timer once they exist; until
+  // then it only keeps the controller's shape.
+  timer_check_.setObjectName("TimerCheck");
+  timer_check_.setInterval(kCheckMs);
+  buildTrayMenu();
+  if (tray_) {
+    tray_->setParent(this);
+    tray_->setHint("Quillpad");
+    tray_->setPopupMenu(popupMenu1_);
+    connect(tray_, &TTrayNotifyIcon::clicked, this, [this] { pupTemplate_->popup(QCursor::pos()); });
+    connect(tray_, &TTrayNotifyIcon::doubleClicked, this, [this] { newNoteFromTemplate(1); });
+    connect(tray_, &TTrayNotifyIcon::trayAvailabilityChanged, this, [this](bool available) {
+      showNoTrayWindow(!available || force_no_tray_);
+    });
+  }
+}
+
+TFrmNotesMain::~TFrmNotesMain() {
+  for (const QPointer<TFrmNote>& note : notes_)
+    if (note) delete note.data();
+  delete no_tray_;
+}
+
+QMenu* TFrmNotesMain::buildTemplateMenu(const QString& title, const char* name) {
+  auto* menu = new QMenu(title, this);
+  menu->setObjectName(name);
+  for (int n = 1; n <= 10; ++n) {
+    QAction* item = menu->addAction(QStringLiteral("Template %1").arg(n));
+    item->setObjectName(QStringLiteral("%1Template%2").arg(name).arg(n));
+    item->setData(n);
+    connect(item, &QAction::triggered, this, [this, item] { newNoteFromTemplate(item->data().toInt()); });
+  }
+  connect(menu, &QMenu::aboutToShow, this, [this, menu] { refreshTemplateItems(menu); });
+  return menu;
+}
+
+void TFrmNotesMain::buildTrayMenu() {
+  popupMenu1_ = new QMenu(this);
+  popupMenu1_->setObjectName("PopupMenu1");
+  newNoteMenu_ = buildTemplateMenu("New Note", "NewNote1");
+  popupMenu1_->addMenu(newNoteMenu_);
+  QAction* manager = AddItem(popupMenu1_, "Notes && Reminders...", "NotesReminders1");
+  manager->setEnabled(false);  // the manager comes in a later version
+  QAction* hideAll = AddItem(popupMenu1_, "Hide All Notes", "HideAllNotes1");
+  popupMenu1_->addSeparator();
+  QAction* help = AddItem(popupMenu1_, "Help...", "Help1");
+  popupMenu1_->addSeparator();
+  QAction* configure = AddItem(popupMenu1_, "Configure...", "Configure1");
+  configure->setEnabled(false);  // the configuration dialog comes in a later version
+  QAction* exit = AddItem(popupMenu1_, "Shutdown Quillpad", "Exit1");
+  connect(hideAll, &QAction::triggered, this, &TFrmNotesMain::hideAllNotes);
+  connect(help, &QAction::triggered, this, [this] {
+    if (services_.help) services_.help->show(0);
+  });
+  connect(exit, &QAction::triggered, this, &TFrmNotesMain::shutdown);
+  pupTemplate_ = buildTemplateMenu(QString(), "PupTemplate");
+}
+
+void TFrmNotesMain::refreshTemplateItems(QMenu* menu) {
+  const QList<TemplateEntry> entries = templateEntries();
+  const QList<QAction*> items = menu->actions();
+  for (int i = 0; i < items.size(); ++i) {
+    items[i]->setVisible(false);
+    if (i < entries.size() && entries[i].inUse) {
+      items[i]->setText(entries[i].name);
+      items[i]->setVisible(true);
+    }
+  }
+}
+
+void TFrmNotesMain::showNoTrayWindow(bool show) {
+  if (!show) {
+    if (no_tray_) no_tray_->hide();
+    return;
+  }
+  if (!no_tray_) {
+    // Parentless, so it is a window of its own with a task bar entry: the
+    // way back to the program when there is no tray icon.
+    no_tray_ = new QWidget(nullptr, Qt::Window);
+    no_tray_->setObjectName("FrmNoTray");
+    no_tray_->setWindowTitle("Quillpad");
+    auto* layout = new QVBoxLayout(no_tray_);
+    auto* label = new QLabel("Quillpad is running. There is no system tray on this desktop, so its commands are here.",
+                             no_tray_);
+    label->setObjectName("LblNoTray");
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto addButton = [&](const QString& text, const char* name) {
+      auto* button = new QPushButton(text, no_tray_);
+      button->setObjectName(name);
+      layout->addWidget(button);
+      return button;
+    };
+    QPushButton* newNote = addButton("New Note", "BtnNewNote");
+    newNote->setMenu(newNoteMenu_);
+    QPushButton* manager = addButton("Notes && Reminders...", "BtnNotesReminders");
+    manager->setText("Notes & Reminders...");
+    manager->setEnabled(false);
+    connect(addButton("Hide All Notes", "BtnHideAll"), &QPushButton::clicked, this, &TFrmNotesMain::hideAllNotes);
+    connect(addButton("Help...", "BtnHelp"), &QPushButton::clicked, this, [this] {
+      if (services_.help) services_.help->show(0);
+    });
+    addButton("Configure...", "BtnConfigure")->setEnabled(false);
+    connect(addButton("Shutdown Quillpad", "BtnShutdown"), &QPushButton::clicked, this, &TFrmNotesMain::shutdown);
+    no_tray_->resize(280, no_tray_->sizeHint().height());
+  }
+  no_tray_->show();
+  no_tray_->raise();
+}
+
+void TFrmNotesMain::reportStartup(const QString& line) {
+  const QString file = qEnvironmentVariable("QUILLPAD_STARTUP_REPORT");
+  if (file.isEmpty()) return;
+  QFile out(file);
+  if (!out.open(QIODevice::Append | QIODevice::Text)) return;
+  QTextStream(&out) << line << ' ' << start_clock_.elapsed() << '\n';
+}
+
+void TFrmNotesMain::start() {
+  if (tray_ && !force_no_tray_) tray_->setIconVisible(true);
+  const bool trayUp = tray_ && !force_no_tray_ && tray_->trayAvailable();
+  showNoTrayWindow(!trayUp);
+  reportStartup("tray");  // the icon, or the window standing in for it
+  timer_initialize_.start();
+}
+
+void TFrmNotesMain::timerInitialize() {
+  timer_initialize_.stop();
+  QStringList failed;
+  if (!store_.open(&failed)) {
+    for (const QString& path : failed)
+      if (services_.ask) services_.ask->warning(nullptr, "Quillpad", "Unable to open " + path);
+    // The tables that did open are left as they are; nothing is written.
+    shut_down_ = true;
+    QCoreApplication::exit(1);
+    return;
+  }
+  displayOpenNotes();
+  timer_check_.start();
+  started_ = true;
+  emit ready();
+  const QList<int> pending = pending_new_notes_;
+  pending_new_notes_.clear();
+  for (int n : pending) newNoteFromTemplate(n);
+  if (hide_all_pending_) hideAllNotes();
+}
+
+TFrmNote* TFrmNotesMain::createNoteWindow() {
+  const int id = next_id_++;
+  auto* note = new TFrmNote(store_, services_, *this, id);
+  notes_.insert(id, note);
+  if (tray_) tray_->applyHideTask(note);
+  return note;
+}
+
+void TFrmNotesMain::displayOpenNotes() {
+  const QList<NoteRecord> showing = store_.showingNotes();
+  for (const NoteRecord& record : showing) {
+    TFrmNote* note = createNoteWindow();
+    store_.setHandle(record.recNo, note->id());
+    note->showRecord(record);
+    QCoreApplication::processEvents();
+  }
+  reportStartup(QStringLiteral("notes %1").arg(showing.size()));
+}
+
+QList<TemplateEntry> TFrmNotesMain::templateEntries() { return store_.templates(); }
+
+void TFrmNotesMain::newNoteFromTemplate(int number) {
+  if (shut_down_) return;
+  if (!started_) {
+    pending_new_notes_.append(number);
+    return;
+  }
+  TFrmNote* note = createNoteWindow();
+  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  const QSize area = screen ? screen->availableGeometry().size() : QSize(1024, 768);
+  StoreResult result = StoreResult::Done;
+  NoteRecord record = store_.newNoteFromTemplate(number, note->id(), area, &result);
+  if (screen) record.geometry.translate(screen->availableGeometry().topLeft());
+  note->showNew(record);
+}
+
+void TFrmNotesMain::noteClosed(int id) { notes_.remove(id); }
+
+TFrmNote* TFrmNotesMain::noteWindow(int id) const { return notes_.value(id).data(); }
+
+QList<TFrmNote*> TFrmNotesMain::noteWindows() const {
+  QList<TFrmNote*> list;
+  for (const QPointer<TFrmNote>& note : notes_)
+    if (note) list.append(note.data());
+  return list;
+}
+
+void TFrmNotesMain::hideAllNotes() {
+  if (!started_) {
+    hide_all_pending_ = true;
+    return;
+  }
+  for (TFrmNote* note : noteWindows()) {
+    note->hideNote();
+    QCoreApplication::processEvents();
+  }
+}
+
+void TFrmNotesMain::bringForward() {
+  for (TFrmNote* note : noteWindows()) note->raise();
+  if (no_tray_ && no_tray_->isVisible()) {
+    no_tray_->raise();
+    no_tray_->activateWindow();
+  }
+}
+
+void TFrmNotesMain::runCommand(const QString& line) {
+  const QStringList words = line.split(' ', Qt::SkipEmptyParts);
+  if (words.isEmpty()) return;
+  if (words[0] == "new") {
+    newNoteFromTemplate(words.size() > 1 ? words[1].toInt() : 1);
+  } else if (words[0] == "hide-all") {
+    hideAllNotes();
+  } else if (words[0] == "quit") {
+    shutdown();
+  } else if (words[0] == "activate") {
+    bringForward();
+  }
+}
+
+void TFrmNotesMain::shutdown() {
+  if (shut_down_) return;
+  shut_down_ = true;
+  timer_initialize_.stop();
+  timer_check_.stop();
+  if (started_) {
+    for (TFrmNote* note : noteWindows()) {
+      note->shutdownNote();
+      QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();
+    store_.recordCleanStop();
+    store_.closeNotesAndTemplates();
+    TFrmStatus* status = nullptr;
+    auto progress = [&status](const QString& caption, const QString& step, int done, int total) {
+      if (!status) status = new TFrmStatus;
+      status->report(caption, step, done, total);
+    };
+    if (services_.preferences.backupFiles) store_.backupNotes(progress);
+    delete status;
+    status = nullptr;
+    if (services_.preferences.emptyTrash) store_.compactTrash(progress);
+    delete status;
+    store_.closeTrash();
+  } else {
+    // Stopped before the tables opened: nothing to store, but the run
+    // still ended in order.
+    store_.recordCleanStop();
+  }
+  if (tray_) tray_->setIconVisible(false);
+  if (no_tray_) no_tray_->hide();
+  QCoreApplication::quit();
+}
+
+}  // namespace qp

@@ -1,0 +1,93 @@
+#pragma once
+// TFrmNotesMain: the program's hidden controller. It owns the tray icon
+// with its two menus, the start-up and check timers and the open note
+// windows; it opens the tables after start-up, reopens the notes that were
+// showing, makes new notes from templates and runs the orderly shutdown.
+// Where the desktop has no system tray, a small window offers the tray
+// menu's commands instead, so the program is always reachable.
+#include <QElapsedTimer>
+#include <QMap>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/ui/Note1.h"
+
+class QMenu;
+class TTrayNotifyIcon;
+
+namespace qp {
+
+class NoteStore;
+struct AppServices;
+
+class TFrmNotesMain : public QWidget, public NoteHost {
+  Q_OBJECT
+ public:
+  static constexpr int kInitializeMs = 250;
+  static constexpr int kCheckMs = 60000;
+
+  // `startClock` measures the start-up report from the process start.
+  TFrmNotesMain(NoteStore& store, AppServices& services, TTrayNotifyIcon* tray, bool forceNoTray,
+                QElapsedTimer startClock = {});
+  ~TFrmNotesMain() override;
+
+  // Starts the run: the tables open kInitializeMs later.
+  void start();
+  bool started() const { return started_; }
+  // Runs a command of the command line or of a later start.
+  void runCommand(const QString& line);
+
+  // NoteHost
+  QList<TemplateEntry> templateEntries() override;
+  void newNoteFromTemplate(int number) override;
+  void noteClosed(int id) override;
+
+  void hideAllNotes();
+  // Stores every open note as showing, records a clean stop, backs up,
+  // empties the trash as the preferences say, and ends the program.
+  // Runs once; later calls do nothing.
+  void shutdown();
+  bool shutDown() const { return shut_down_; }
+
+  TFrmNote* noteWindow(int id) const;
+  QList<TFrmNote*> noteWindows() const;
+  QMenu* trayMenu() const { return popupMenu1_; }
+  QMenu* templateMenu() const { return pupTemplate_; }
+  QWidget* noTrayWindow() const { return no_tray_; }
+
+ signals:
+  // The tables are open and the notes that were showing are shown.
+  void ready();
+
+ private:
+  void timerInitialize();
+  void displayOpenNotes();
+  void refreshTemplateItems(QMenu* menu);
+  QMenu* buildTemplateMenu(const QString& title, const char* name);
+  void buildTrayMenu();
+  void showNoTrayWindow(bool show);
+  TFrmNote* createNoteWindow();
+  void reportStartup(const QString& line);
+  void bringForward();
+
+  NoteStore& store_;
+  AppServices& services_;
+  TTrayNotifyIcon* tray_;
+  bool force_no_tray_;
+  QElapsedTimer start_clock_;
+  QTimer timer_initialize_;
+  QTimer timer_check_;
+  QMenu* popupMenu1_ = nullptr;
+  QMenu* newNoteMenu_ = nullptr;
+  QMenu* pupTemplate_ = nullptr;
+  QWidget* no_tray_ = nullptr;
+  QMap<int, QPointer<TFrmNote>> notes_;
+  int next_id_ = 1;
+  bool started_ = false;
+  bool shut_down_ = false;
+  QList<int> pending_new_notes_;
+  bool hide_all_pending_ = false;
+};
+
+}  // namespace qp
