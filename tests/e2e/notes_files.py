@@ -6,7 +6,9 @@ import csv
 import io
 import os
 import re
+import shutil
 import subprocess
+import tempfile
 
 
 class NoteRow:
@@ -78,6 +80,22 @@ def rtf_to_text(rtf):
     return "".join(out).strip()
 
 
+def header_count(path):
+    with open(path, "rb") as f:
+        return int.from_bytes(f.read(8)[4:8], "little")
+
+
+def _bring_count_up_to_size(path):
+    with open(path, "r+b") as f:
+        header = f.read(12)
+        header_length = int.from_bytes(header[8:10], "little")
+        record_length = int.from_bytes(header[10:12], "little")
+        held = max(0, (os.path.getsize(path) - header_length) // record_length)
+        if held > int.from_bytes(header[4:8], "little"):
+            f.seek(4)
+            f.write(held.to_bytes(4, "little"))
+
+
 class NotesFolder:
     """The program folder of one test run."""
 
@@ -89,11 +107,26 @@ class NotesFolder:
         return os.path.join(self.folder, name)
 
     def rows(self, table="notes.dbf"):
-        """Every record of the table in file order, deleted ones included."""
-        done = subprocess.run([self.xbtool, "dump", "--memo", self.path(table)],
-                              capture_output=True, text=True, timeout=30)
+        """Every record of the table in file order, deleted ones included.
+
+        A program that has the table open shared rewrites the record count
+        in the header only now and then (other users of the table count
+        records from the file size); xbtool trusts the header. So while the
+        program runs, the table is read from a copy whose header count is
+        brought up to the records the file holds: what the next start of any
+        program that recounts will find, which is what survives a crash."""
+        source = self.path(table)
+        with tempfile.TemporaryDirectory() as scratch:
+            copy = os.path.join(scratch, os.path.basename(table))
+            stem = os.path.splitext(table)[0]
+            for name in os.listdir(self.folder):
+                if os.path.splitext(name)[0] == stem:
+                    shutil.copyfile(self.path(name), os.path.join(scratch, name))
+            _bring_count_up_to_size(copy)
+            done = subprocess.run([self.xbtool, "dump", "--memo", copy],
+                                  capture_output=True, text=True, timeout=30)
         if done.returncode != 0:
-            raise AssertionError(f"xbtool dump {table} failed: {done.stderr.strip()}")
+            raise AssertionError(f"xbtool dump {source} failed: {done.stderr.strip()}")
         reader = csv.reader(io.StringIO(done.stdout))
         header = next(reader)
         rows = []

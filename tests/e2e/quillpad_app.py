@@ -11,10 +11,11 @@ NOTE_TITLE = "^Quillpad note:"
 NO_TRAY_TITLE = "^Quillpad$"
 
 # Places on a note window, from its top-left corner and its width: the
-# caption strip is 15 pixels high; the buttons sit at its right end.
-CAPTION_STRIP_Y = 7
-COLLAPSE_BUTTON_FROM_RIGHT = 22   # also where the expand button appears
-HIDE_BUTTON_FROM_RIGHT = 8
+# caption strip is 15 pixels high; the collapse (or expand) and hide
+# buttons, 16 pixels wide, sit at its right end inside a 6 pixel margin.
+CAPTION_STRIP_Y = 8
+COLLAPSE_BUTTON_FROM_RIGHT = 32
+HIDE_BUTTON_FROM_RIGHT = 15
 OPTIONS_BUTTON_X = 10
 
 
@@ -90,9 +91,14 @@ class Quillpad:
         return self.x.search("--pid", str(self.pid), "--name", NOTE_TITLE)
 
     def wait_for_note_count(self, count, timeout=15):
-        return wait_until(f"{count} note window(s)",
-                          lambda: (lambda ids: ids if len(ids) == count else None)(self.note_windows()),
-                          timeout=timeout)
+        """Waits until exactly `count` note windows show; returns their ids."""
+        found = []
+
+        def counted():
+            found[:] = self.note_windows()
+            return len(found) == count
+        wait_until(f"{count} note window(s)", counted, timeout=timeout)
+        return list(found)
 
     def wait_for_new_note(self, known, timeout=15):
         """The one note window that appeared beside the `known` ones."""

@@ -39,10 +39,19 @@ SKIP = 77
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 FIRST_TEXT = "Buy milk & eggs #42, then 50% off?"
+CAPTION = "Groceries"
 SECOND_TEXT = "Call Anna at 5"
 CRASH_TEXT = "Typed just before the crash"
 HIDDEN_TEXT = "Hidden for later"
 DRAG_BY = (-220, -130)
+MIN_NOTE_WIDTH = 100
+MAX_CAPTION_STRIP = 24
+
+
+def is_caption_strip(g):
+    """A collapsed note: the narrowest note, only as high as its caption
+    strip with the buttons."""
+    return g.width == MIN_NOTE_WIDTH and g.height <= MAX_CAPTION_STRIP
 
 
 class Scenario:
@@ -60,6 +69,10 @@ class Scenario:
 
     def step(self, text):
         print(f"[{time.monotonic() - self.started:6.1f}s] {text}", flush=True)
+
+    def detail(self, text):
+        if self.options.verbose:
+            self.step("  " + text)
 
     def start(self, extra_env=None):
         self.runs += 1
@@ -109,9 +122,12 @@ class Scenario:
         before_drag = settle(self.x, first)
         centre_x = before_drag.x + before_drag.width // 2
         centre_y = before_drag.y + before_drag.height // 2
-        # Template 1 places its notes in the middle of the screen.
-        assert abs(centre_x - self.x.width // 2) <= 2 and abs(centre_y - self.x.height // 2) <= 2, \
-            f"a plain new note should open in the middle of the screen, it is at {before_drag}"
+        # Template 1 places its notes in the middle of the screen, the part
+        # of it that the panel leaves free.
+        free = self.x.work_area()
+        assert abs(centre_x - (free.x + free.width // 2)) <= 2 and \
+            abs(centre_y - (free.y + free.height // 2)) <= 2, \
+            f"a plain new note should open in the middle of the screen ({free}), it is at {before_drag}"
 
         self.step("type into it")
         self.type_into(first, FIRST_TEXT)
@@ -126,6 +142,18 @@ class Scenario:
             f"dragged by {DRAG_BY} from {before_drag}, the note is at {dragged}"
         assert (dragged.width, dragged.height) == (before_drag.width, before_drag.height), \
             f"dragging changed the note's size: {before_drag} -> {dragged}"
+
+        self.step("a double click on the caption strip gives it a title")
+        self.x.click(*caption_point(dragged, 60), repeat=2)
+        dialog = self.x.wait_for_window("--pid", str(app.pid), "--name", "^Note Caption")
+        self.x.activate(dialog)
+        self.x.type_text(CAPTION)
+        self.x.key("Return")
+        self.x.wait_for_no_window("--pid", str(app.pid), "--name", "^Note Caption")
+        xsession.wait_until("the note's window title to carry the caption",
+                            lambda: CAPTION in self.x.window_name(first), timeout=5)
+        xsession.wait_until("the caption to be stored",
+                            lambda: self.store.note_with_text(FIRST_TEXT)["DESC"] == CAPTION)
         self.x.screenshot(os.path.join(self.shots, "note.png"), dragged, margin=12)
 
         self.step("a second note from the command line (--new)")
@@ -137,13 +165,12 @@ class Scenario:
 
         self.step("collapse the first note")
         self.x.click(*collapse_button(dragged))
-        collapsed = xsession.wait_until("the note to collapse to its caption strip",
-                                        lambda: (lambda g: g if g.height == 15 else None)(
-                                            self.x.geometry(first)))
+        xsession.wait_until("the note to collapse to its caption strip",
+                            lambda: is_caption_strip(self.x.geometry(first)))
         collapsed = settle(self.x, first)
-        assert collapsed.height == 15 and collapsed.right == dragged.right and collapsed.y == dragged.y, \
+        assert is_caption_strip(collapsed) and collapsed.right == dragged.right and collapsed.y == dragged.y, \
             f"collapsing {dragged} gave {collapsed}; the caption strip should keep the right edge and top"
-        self.x.screenshot(os.path.join(self.shots, "collapsed-note.png"), collapsed, margin=12)
+        self.x.screenshot(os.path.join(self.shots, "collapsed-note.png"), collapsed, margin=20)
 
         self.step("the tray menu")
         known = set(app.x.search("--pid", str(app.pid)))
@@ -187,16 +214,27 @@ class Scenario:
             assert repr(place) in by_place, \
                 f"the {name} note was at {place} before --quit; now the notes are at {list(by_place)}"
         first = by_place[repr(self.places["first"])]
-        assert self.x.geometry(first).height == 15, "the first note should reopen collapsed"
+        assert is_caption_strip(self.x.geometry(first)), "the first note should reopen collapsed"
         texts = sorted(row.text for row in self.store.live_notes())
         assert texts == sorted([FIRST_TEXT, SECOND_TEXT]), f"stored texts changed: {texts}"
+        assert CAPTION in self.x.window_name(first), f"the caption is lost: {self.x.window_name(first)!r}"
         self.first, self.second = first, by_place[repr(self.places["second"])]
 
         self.step("a second plain start brings the first forward and exits")
+        # Cover the expanded note with another program's window first.
+        place = self.places["second"]
+        cover_process = self.x.spawn(["xmessage", "-title", "Another program", "-geometry",
+                                      f"{place.width}x{place.height}+{place.x}+{place.y}",
+                                      "a window over the note"], log_name="xmessage")
+        cover = self.x.wait_for_window("--name", "^Another program$")
+        xsession.wait_until("the other window to cover the note", lambda: self.x.is_above(cover, self.second))
         status = app.command(timeout=20)
         assert status == 0, f"a second start exited with {status}: {app.last_command_output}"
         assert app.process.poll() is None, "the running copy ended when a second copy started"
         assert len(app.note_windows()) == 2, "a second start must not open or close notes"
+        xsession.wait_until("the notes to come above the other window",
+                            lambda: self.x.is_above(self.second, cover), timeout=5)
+        cover_process.terminate()
 
     # --- 3. a crash ----------------------------------------------------------------
 
@@ -205,12 +243,16 @@ class Scenario:
         self.step("a note to hide, one to trash, one typed just before kill -9")
         app.command("--new")
         hidden = app.wait_for_new_note([self.first, self.second])
+        self.detail("new note up")
         self.type_into(hidden, HIDDEN_TEXT)
+        self.detail("typed")
         self.wait_stored(HIDDEN_TEXT)
+        self.detail("stored")
         self.x.click(*hide_button(settle(self.x, hidden)))
         xsession.wait_until("the hidden note's window to go", lambda: hidden not in app.note_windows())
         xsession.wait_until("the hidden note to be stored as hidden",
                             lambda: self.store.note_with_text(HIDDEN_TEXT)["SHOWING"] == "N")
+        self.detail("hidden")
 
         # Trash the second note with its key, Ctrl+T.
         self.focus(self.second)
@@ -218,9 +260,12 @@ class Scenario:
         xsession.wait_until("the trashed note's window to go", lambda: self.second not in app.note_windows())
         xsession.wait_until("the trashed note to be marked deleted in notes.dbf",
                             lambda: any(r.deleted and SECOND_TEXT in r.text for r in self.store.rows()))
+        self.detail("trashed")
 
         app.command("--new")
+        self.detail("asked for a new note")
         last = app.wait_for_new_note([self.first])
+        self.detail("new note up")
         self.type_into(last, CRASH_TEXT)
         typed_at = time.monotonic()
         time.sleep(max(0.0, 3.0 - (time.monotonic() - typed_at)))
@@ -250,17 +295,27 @@ class Scenario:
         assert len(rows) == records_before - deleted_before, rows
         trash = self.store.rows("Trash.dbf")
         assert any(SECOND_TEXT in r.text for r in trash), f"the trashed note is not in Trash.dbf: {trash}"
+        self.quit()
+        # xbtool check wants the index files to itself, so after the quit.
         for table in ("notes.dbf", "Trash.dbf", "defaults.dbf"):
             ok, report = self.store.check(table)
-            assert ok, f"xbtool check {table} after the crash start:\n{report}"
-        self.quit()
+            assert ok, f"xbtool check {table} after the run that followed the crash:\n{report}"
 
     # --- 4. no system tray ------------------------------------------------------------
 
     def no_tray(self):
         self.step("a desktop without a system tray")
+        showing = sum(r["SHOWING"] == "Y" for r in self.store.live_notes())
         app = self.start({"QUILLPAD_NO_TRAY": "1"})
         window = self.x.wait_for_window("--pid", str(app.pid), "--name", "^Quillpad$")
+        app.wait_for_note_count(showing)
+        self.step("--hide-all hides every note")
+        status = app.command("--hide-all")
+        assert status == 0, f"quillpad --hide-all exited with {status}: {app.last_command_output}"
+        app.wait_for_note_count(0)
+        xsession.wait_until("every note stored as hidden",
+                            lambda: all(r["SHOWING"] == "N" for r in self.store.live_notes()))
+        assert self.x.is_viewable(window), "hiding the notes hid the no-tray window too"
         area = settle(self.x, window)
         self.x.screenshot(os.path.join(self.shots, "no-tray-window.png"), area, margin=30)
         self.quit()
@@ -275,6 +330,7 @@ def main():
     arguments.add_argument("--xbtool", required=True)
     arguments.add_argument("--out", required=True, help="folder for screenshots and logs")
     arguments.add_argument("--keep", action="store_true", help="keep the work folder")
+    arguments.add_argument("--verbose", action="store_true", help="time every small step")
     options = arguments.parse_args()
 
     missing = xsession.missing_tools()

@@ -19,7 +19,7 @@ import signal
 import subprocess
 import time
 
-REQUIRED_TOOLS = ("Xvfb", "openbox", "tint2", "xdotool", "xwininfo", "xprop", "import", "display")
+REQUIRED_TOOLS = ("Xvfb", "openbox", "tint2", "xdotool", "xwininfo", "xprop", "xmessage", "import", "display")
 
 _PR_SET_PDEATHSIG = 1
 
@@ -232,6 +232,25 @@ class XSession:
     def wait_for_no_window(self, *criteria, timeout=15):
         wait_until(f"no window matching {criteria}", lambda: not self.search(*criteria), timeout=timeout)
 
+    def work_area(self):
+        """The part of the screen the window manager leaves to windows (the
+        screen less the panel), from _NET_WORKAREA on the root window."""
+        out = self.run(["xprop", "-root", "_NET_WORKAREA"])
+        x, y, width, height = (int(v) for v in out.split("=", 1)[1].split(",")[:4])
+        return Geometry(x, y, width, height)
+
+    def stacking_order(self):
+        """Managed windows from the bottom of the stack to the top, as the
+        window manager keeps them in _NET_CLIENT_LIST_STACKING."""
+        out = self.run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"], check=False)
+        if "#" not in out:
+            return []
+        return [int(w.strip(), 16) for w in out.split("#", 1)[1].split(",") if w.strip()]
+
+    def is_above(self, upper, lower):
+        order = self.stacking_order()
+        return upper in order and lower in order and order.index(upper) > order.index(lower)
+
     def window_name(self, wid):
         return self.run(["xdotool", "getwindowname", str(wid)], check=False).rstrip("\n")
 
@@ -252,7 +271,7 @@ class XSession:
     # --- input -------------------------------------------------------------
 
     def click(self, x, y, button=1, repeat=1):
-        self.run(["xdotool", "mousemove", "--sync", str(x), str(y)])
+        self.run(["xdotool", "mousemove", str(x), str(y)])
         self.run(["xdotool", "click", "--repeat", str(repeat), "--delay", "80", str(button)])
 
     def drag(self, from_xy, to_xy, steps=8):
@@ -260,12 +279,12 @@ class XSession:
         releases there, the way a hand would; programs that follow the mouse
         see every intermediate motion."""
         (x0, y0), (x1, y1) = from_xy, to_xy
-        self.run(["xdotool", "mousemove", "--sync", str(x0), str(y0)])
+        self.run(["xdotool", "mousemove", str(x0), str(y0)])
         self.run(["xdotool", "mousedown", "1"])
         for i in range(1, steps + 1):
             x = x0 + (x1 - x0) * i // steps
             y = y0 + (y1 - y0) * i // steps
-            self.run(["xdotool", "mousemove", "--sync", str(x), str(y)])
+            self.run(["xdotool", "mousemove", str(x), str(y)])
             time.sleep(0.03)
         self.run(["xdotool", "mouseup", "1"])
 
