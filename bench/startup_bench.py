@@ -128,6 +128,7 @@ def main():
     arguments.add_argument("--work", required=True, help="folder for the tables and logs (kept)")
     arguments.add_argument("--runs", type=int, default=5)
     options = arguments.parse_args()
+    options.work = os.path.abspath(options.work)
     missing = xsession.missing_tools()
     if missing:
         print("needs " + ", ".join(missing))

@@ -97,6 +97,9 @@ class XSession:
     REQUIRES: missing_tools() is empty."""
 
     def __init__(self, workdir, width=1024, height=768, tint2rc=None):
+        # Absolute, because programs refuse a relative XDG_RUNTIME_DIR and
+        # each falls back on its own, and then cannot find one another.
+        workdir = os.path.abspath(workdir)
         self.workdir = workdir
         self.width, self.height = width, height
         self._children = []
