@@ -12,6 +12,7 @@
 #include "app/model/XbNoteStore.h"
 #include "app/model/status.h"
 #include "app/ui/CommandChannel.h"
+#include "app/ui/CommandLine.h"
 #include "app/ui/NoteMn.h"
 #include "app/ui/Seams.h"
 #include "app/ui/TerminationSignals.h"
@@ -32,40 +33,6 @@ const char kUsage[] =
     "Notes are kept in $QUILLPAD_HOME, or else in $XDG_DATA_HOME/Quillpad\n"
     "(~/.local/share/Quillpad).\n";
 
-// The command a start asks for: "" (just run), "new N", "hide-all", "quit".
-// Returns false, with `error` set, for an unknown argument.
-bool ParseCommand(int argc, char** argv, QString& command, bool& help, QString& error) {
-  for (int i = 1; i < argc; ++i) {
-    const QString arg = QString::fromLocal8Bit(argv[i]);
-    if (arg == "--help" || arg == "-h") {
-      help = true;
-    } else if (arg == "--new") {
-      int number = 1;
-      if (i + 1 < argc) {
-        bool ok = false;
-        const int n = QString::fromLocal8Bit(argv[i + 1]).toInt(&ok);
-        if (ok) {
-          if (n < 1 || n > 10) {
-            error = "the template number must be 1 to 10";
-            return false;
-          }
-          number = n;
-          ++i;
-        }
-      }
-      command = QStringLiteral("new %1").arg(number);
-    } else if (arg == "--hide-all") {
-      command = "hide-all";
-    } else if (arg == "--quit") {
-      command = "quit";
-    } else {
-      error = "unknown argument " + arg;
-      return false;
-    }
-  }
-  return true;
-}
-
 // Wayland lets no window place itself, and notes must reopen where they
 // were: run through XWayland when it is there.
 void PreferX11UnderWayland() {
@@ -83,7 +50,9 @@ int main(int argc, char** argv) {
   QString command;
   bool help = false;
   QString error;
-  if (!ParseCommand(argc, argv, command, help, error)) {
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
+  if (!qp::ParseCommandLine(args, command, help, error)) {
     std::fprintf(stderr, "quillpad: %s\n\n%s", qPrintable(error), kUsage);
     return 2;
   }

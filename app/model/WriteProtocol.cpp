@@ -6,16 +6,10 @@
 
 namespace qp {
 
-namespace {
-
-// Drops a filled buffer that could not be written, so the next command
-// starts from the stored record rather than from half-made changes.
 void DropPendingEdit(xb::TXbDbf& table) {
   const auto state = table.State();
   if (state == xb::TDataSetState::dsEdit || state == xb::TDataSetState::dsInsert) table.Cancel();
 }
-
-}  // namespace
 
 WriteOutcome AppendWithLock(xb::TXbDbf& table) {
   if (!table.ALock()) {

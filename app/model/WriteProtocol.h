@@ -22,6 +22,9 @@ WriteOutcome AppendWithLock(xb::TXbDbf& table);
 WriteOutcome RewriteWithLock(xb::TXbDbf& table);
 // Deletes the current record under its lock.
 WriteOutcome DeleteWithLock(xb::TXbDbf& table);
+// Drops field puts that will not be written, so the next command starts
+// from the stored record rather than from half-made changes.
+void DropPendingEdit(xb::TXbDbf& table);
 // Copies the current note into the trash and, only when that append
 // happened, deletes it from the notes.
 WriteOutcome MoveToTrash(xb::TXbDbf& notes, xb::TXbDbf& trash);

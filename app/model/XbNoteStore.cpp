@@ -35,6 +35,7 @@ QByteArray Memo(xb::TXbDbf& t) {
 class XbNoteStore::Guard {
  public:
   explicit Guard(bool& busy) : busy_(busy), entered_(!busy) { busy_ = true; }
+  static QString busyText() { return QStringLiteral("the notes store is busy with another command"); }
   ~Guard() {
     if (entered_) busy_ = false;
   }
@@ -85,11 +86,12 @@ void PutNoteFields(xb::TXbDbf& t, const NoteRecord& n, Showing showing) {
   t.PutField("DESC", Bytes(n.caption.left(50)));
   t.PutField("STAYONTOP", YesNo(n.stayOnTop));
   t.PutField("ALARMACT", YesNo(n.alarmActive));
-  t.PutFieldStr("ALARMDATE", DateToTableText(n.alarmDate));
+  // An unknown date leaves the field as it is rather than blanking it.
+  if (n.alarmDate.isValid()) t.PutFieldStr("ALARMDATE", DateToTableText(n.alarmDate));
   t.PutFieldInt("ALARMTYPE", n.alarmType);
   t.PutField("ALARMTIME", TimeToText(n.alarmTime).toStdString());
   t.PutField("EXPIRES", YesNo(n.expires));
-  t.PutFieldStr("EXPIREDATE", DateToTableText(n.expireDate));
+  if (n.expireDate.isValid()) t.PutFieldStr("EXPIREDATE", DateToTableText(n.expireDate));
   t.PutFieldInt("EXPIRETYPE", n.expireType);
   t.PutField("EXPIRETIME", TimeToText(n.expireTime).toStdString());
   t.PutField("EXPIRETRSH", YesNo(n.expireToTrash));
@@ -215,13 +217,18 @@ std::optional<NoteRecord> XbNoteStore::readNote(int recNo) {
 
 StoreResult XbNoteStore::setHandle(int recNo, int handle) {
   Guard guard(busy_);
-  if (!guard.entered()) return StoreResult::Busy;
+  if (!guard.entered()) {
+    last_error_ = Guard::busyText();
+    return StoreResult::Busy;
+  }
   if (!moveToNote(recNo)) return StoreResult::NoRecord;
   try {
     notes_->PutFieldInt("HANDLE", handle);
     return resultOf(static_cast<int>(RewriteWithLock(*notes_)));
-  } catch (const std::exception&) {
-    return resultOf(static_cast<int>(WriteOutcome::Failed));
+  } catch (const std::exception& e) {
+    DropPendingEdit(*notes_);
+    last_error_ = QStringLiteral("The note could not be written: ") + QString::fromStdString(e.what());
+    return StoreResult::Failed;
   }
 }
 
@@ -262,32 +269,43 @@ NoteRecord XbNoteStore::newNoteFromTemplate(int number, int handle, QSize screen
     const StoreResult r = resultOf(static_cast<int>(AppendWithLock(*notes_)));
     if (r == StoreResult::Done) note.recNo = notes_->RecNo();
     return finish(r);
-  } catch (const std::exception&) {
-    noteEngineError(QStringLiteral("The note could not be made"));
+  } catch (const std::exception& e) {
+    DropPendingEdit(*notes_);
+    last_error_ = QStringLiteral("The note could not be made: ") + QString::fromStdString(e.what());
     return finish(StoreResult::Failed);
   }
 }
 
 StoreResult XbNoteStore::updateNote(const NoteRecord& note, Showing showing) {
   Guard guard(busy_);
-  if (!guard.entered()) return StoreResult::Busy;
+  if (!guard.entered()) {
+    last_error_ = Guard::busyText();
+    return StoreResult::Busy;
+  }
   if (!moveToNote(note.recNo)) return StoreResult::NoRecord;
   try {
     PutNoteFields(*notes_, note, showing);
     return resultOf(static_cast<int>(RewriteWithLock(*notes_)));
-  } catch (const std::exception&) {
-    return resultOf(static_cast<int>(WriteOutcome::Failed));
+  } catch (const std::exception& e) {
+    DropPendingEdit(*notes_);
+    last_error_ = QStringLiteral("The note could not be written: ") + QString::fromStdString(e.what());
+    return StoreResult::Failed;
   }
 }
 
 StoreResult XbNoteStore::trashNote(const NoteRecord& note) {
   Guard guard(busy_);
-  if (!guard.entered()) return StoreResult::Busy;
+  if (!guard.entered()) {
+    last_error_ = Guard::busyText();
+    return StoreResult::Busy;
+  }
   if (!moveToNote(note.recNo)) return StoreResult::NoRecord;
   try {
     return resultOf(static_cast<int>(MoveToTrash(*notes_, *trash_)));
-  } catch (const std::exception&) {
-    return resultOf(static_cast<int>(WriteOutcome::Failed));
+  } catch (const std::exception& e) {
+    DropPendingEdit(*notes_);
+    last_error_ = QStringLiteral("The note could not be written: ") + QString::fromStdString(e.what());
+    return StoreResult::Failed;
   }
 }
 

@@ -87,6 +87,14 @@ void WaitPumping(int ms) {
   while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, ms);
 }
 
+// The fields a window changes; an autosave with none of them changed would
+// only rewrite the record.
+bool SameContent(const NoteRecord& a, const NoteRecord& b) {
+  return a.caption == b.caption && a.rtf == b.rtf && a.color == b.color && a.geometry == b.geometry &&
+         a.collapsed == b.collapsed && a.stayOnTop == b.stayOnTop && a.alarmDate == b.alarmDate &&
+         a.alarmTime == b.alarmTime && a.expireDate == b.expireDate && a.expireTime == b.expireTime;
+}
+
 QAction* AddItem(QMenu* menu, const QString& text, const char* name, const QKeySequence& key = {}) {
   QAction* action = menu->addAction(text);
   action->setObjectName(name);
@@ -301,6 +309,7 @@ void TFrmNote::applyRecord(const NoteRecord& note) {
 
 void TFrmNote::showRecord(const NoteRecord& note) {
   applyRecord(note);
+  lastStored_ = snapshot();
   show();
 }
 
@@ -360,35 +369,56 @@ NoteRecord TFrmNote::snapshot() const {
 
 StoreResult TFrmNote::storeNote(Showing showing) {
   autosave_->clear();
-  const StoreResult result = store_.updateNote(snapshot(), showing);
+  const NoteRecord now = snapshot();
+  const StoreResult result = store_.updateNote(now, showing);
+  if (result == StoreResult::Done) lastStored_ = now;
   return result;
 }
 
 void TFrmNote::autosaveNow() {
   if (record_.recNo == 0) return;
-  const StoreResult result = store_.updateNote(snapshot(), Showing::Unchanged);
+  const NoteRecord now = snapshot();
+  if (SameContent(now, lastStored_)) return;
+  const StoreResult result = store_.updateNote(now, Showing::Unchanged);
+  if (result == StoreResult::Done) lastStored_ = now;
   if (result == StoreResult::Busy || result == StoreResult::Locked) autosave_->retry();
+}
+
+bool TFrmNote::storeBeforeClosing(Showing showing) {
+  const StoreResult result = storeNote(showing);
+  // NoRecord: the note was deleted meanwhile (or never stored); closing
+  // loses nothing the table still has.
+  if (result == StoreResult::Done || result == StoreResult::NoRecord) return true;
+  if (services_.ask)
+    services_.ask->warning(this, "Quillpad",
+                           "The note could not be saved: " + store_.lastError() +
+                               "\nIt stays open so that nothing you wrote is lost; try again in a moment.");
+  return false;
 }
 
 void TFrmNote::hideNote() {
   closeMode_ = Showing::Hidden;
+  if (!storeBeforeClosing(Showing::Hidden)) return;
   stored_ = true;
-  storeNote(Showing::Hidden);
   close();
 }
 
 void TFrmNote::shutdownNote() {
   closeMode_ = Showing::Shown;
+  // The program ends either way; the record keeps its last stored state.
+  storeBeforeClosing(Showing::Shown);
   stored_ = true;
-  storeNote(Showing::Shown);
   close();
 }
 
 void TFrmNote::closeEvent(QCloseEvent* event) {
   if (!stored_) {
     // Any other close (Alt+F4, the window manager) hides the note.
+    if (!storeBeforeClosing(Showing::Hidden)) {
+      event->ignore();
+      return;
+    }
     stored_ = true;
-    storeNote(Showing::Hidden);
   }
   autosave_->clear();
   host_.noteClosed(id_);
@@ -397,8 +427,14 @@ void TFrmNote::closeEvent(QCloseEvent* event) {
 
 void TFrmNote::trashNote() {
   if (record_.recNo == 0) return;
+  // The trash gets the note as the window shows it.
+  const StoreResult saved = storeNote(Showing::Unchanged);
+  if (saved != StoreResult::Done) {
+    if (services_.ask && saved != StoreResult::NoRecord)
+      services_.ask->warning(this, "Quillpad", "The note could not be moved to the trash: " + store_.lastError());
+    return;
+  }
   stored_ = true;
-  storeNote(Showing::Unchanged);
   const StoreResult result = store_.trashNote(snapshot());
   if (result != StoreResult::Done) {
     if (services_.ask && result != StoreResult::NoRecord)
@@ -454,6 +490,7 @@ void TFrmNote::finishFold() {
   cursor.setPosition(0);
   text_->setTextCursor(cursor);
   text_->viewport()->update();
+  if (!collapsed_) text_->setFocus();
   autosave_->changed();
 }
 
@@ -541,7 +578,9 @@ void TFrmNote::mousePress(QMouseEvent* event) {
     return;
   }
   if (event->button() != Qt::LeftButton) return;
-  press_ = mapFromGlobal(event->globalPosition().toPoint());
+  pressGlobal_ = event->globalPosition().toPoint();
+  pressWindowPos_ = pos();
+  press_ = pressGlobal_ - pressWindowPos_;
   grip_ = GripAt(press_.x(), press_.y(), width(), height(), collapsed_);
   moving_ = grip_ == Grip::Move;
   resizing_ = !moving_;
@@ -551,7 +590,8 @@ void TFrmNote::mousePress(QMouseEvent* event) {
 
 void TFrmNote::mouseMove(QMouseEvent* event) {
   if (skipNextPress_) return;
-  const QPoint at = mapFromGlobal(event->globalPosition().toPoint());
+  const QPoint global = event->globalPosition().toPoint();
+  const QPoint at = global - pos();
   if (!moving_ && !resizing_) {
     switch (GripAt(at.x(), at.y(), width(), height(), collapsed_)) {
       case Grip::ResizeCorner: panel_->setCursor(Qt::SizeFDiagCursor); break;
@@ -562,8 +602,10 @@ void TFrmNote::mouseMove(QMouseEvent* event) {
     return;
   }
   if (moving_) {
-    // The press point stays under the mouse: the window follows it.
-    move(pos() + at - press_);
+    // The press point stays under the mouse: the window follows it. Taken
+    // from where the drag began, so a window manager that reports the new
+    // position late cannot make the window run ahead of the mouse.
+    move(pressWindowPos_ + global - pressGlobal_);
     return;
   }
   const QPoint delta = at - press_;

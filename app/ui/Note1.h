@@ -94,12 +94,16 @@ class TFrmNote : public QWidget {
   void mousePress(QMouseEvent* event);
   void mouseMove(QMouseEvent* event);
   void updateTitle();
+  // Stores for a closing path; false, after telling the user, when the
+  // record refused the store, so the window can stay open with its text.
+  bool storeBeforeClosing(Showing showing);
 
   NoteStore& store_;
   AppServices& services_;
   NoteHost& host_;
   const int id_;
   NoteRecord record_;  // the fields the window keeps but does not show
+  NoteRecord lastStored_;  // what the record holds, as far as this window knows
 
   QFrame* panel_ = nullptr;
   QLabel* caption_ = nullptr;
@@ -122,6 +126,8 @@ class TFrmNote : public QWidget {
   bool building_ = true;
   Grip grip_ = Grip::Move;
   QPoint press_;
+  QPoint pressGlobal_;
+  QPoint pressWindowPos_;
   bool stored_ = false;
   Showing closeMode_ = Showing::Shown;
   bool warnedUnsaved_ = false;

@@ -1,6 +1,7 @@
 #include "app/ui/NoteMn.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -138,9 +139,7 @@ void TFrmNotesMain::showNoTrayWindow(bool show) {
     };
     QPushButton* newNote = addButton("New Note", "BtnNewNote");
     newNote->setMenu(newNoteMenu_);
-    QPushButton* manager = addButton("Notes && Reminders...", "BtnNotesReminders");
-    manager->setText("Notes & Reminders...");
-    manager->setEnabled(false);
+    addButton("Notes && Reminders...", "BtnNotesReminders")->setEnabled(false);
     connect(addButton("Hide All Notes", "BtnHideAll"), &QPushButton::clicked, this, &TFrmNotesMain::hideAllNotes);
     connect(addButton("Help...", "BtnHelp"), &QPushButton::clicked, this, [this] {
       if (services_.help) services_.help->show(0);
@@ -148,9 +147,24 @@ void TFrmNotesMain::showNoTrayWindow(bool show) {
     addButton("Configure...", "BtnConfigure")->setEnabled(false);
     connect(addButton("Shutdown Quillpad", "BtnShutdown"), &QPushButton::clicked, this, &TFrmNotesMain::shutdown);
     no_tray_->resize(280, no_tray_->sizeHint().height());
+    // It is the only way back to the program: closing it only minimises it.
+    no_tray_->installEventFilter(this);
+    // Top left, where notes made from the templates seldom go, so it is not
+    // hidden under the first note.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+      no_tray_->move(screen->availableGeometry().topLeft() + QPoint(16, 16));
   }
   no_tray_->show();
   no_tray_->raise();
+}
+
+bool TFrmNotesMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == no_tray_ && event->type() == QEvent::Close && !shut_down_) {
+    event->ignore();
+    no_tray_->showMinimized();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TFrmNotesMain::reportStartup(const QString& line) {

@@ -56,6 +56,9 @@ class TFrmNotesMain : public QWidget, public NoteHost {
   QMenu* templateMenu() const { return pupTemplate_; }
   QWidget* noTrayWindow() const { return no_tray_; }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  signals:
   // The tables are open and the notes that were showing are shown.
   void ready();

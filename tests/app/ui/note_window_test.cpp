@@ -1,0 +1,387 @@
+// The note windows and the controller under the offscreen platform, over a
+// real store in a scratch program folder: start-up, new notes, collapse,
+// moving, hiding, trash, mail, shutdown and the autosave.
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/ui/NoteMn.h"
+#include "app/ui/Seams.h"
+#include "components/IniFile.h"
+#include "richtext/RichEdit.h"
+#include "tests/app/store_fixture.h"
+
+namespace qp {
+namespace {
+
+class FakeSound : public Sound {
+ public:
+  void play(const QString& file) override { played.append(file); }
+  QStringList played;
+};
+class FakeShell : public Shell {
+ public:
+  bool openUrl(const QUrl& url) override {
+    urls.append(url);
+    return true;
+  }
+  QList<QUrl> urls;
+};
+class FakeHelp : public Help {
+ public:
+  void show(int context) override { contexts.append(context); }
+  QList<int> contexts;
+};
+class FakeAsk : public Ask {
+ public:
+  void warning(QWidget*, const QString&, const QString& text) override { warnings.append(text); }
+  QStringList warnings;
+};
+
+class NoteWindowTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    services_.sound = &sound_;
+    services_.shell = &shell_;
+    services_.help = &help_;
+    services_.ask = &ask_;
+    services_.clock = &clock_;
+  }
+  void TearDown() override {
+    controller_.reset();
+    store_.reset();
+    StoreTest::TearDown();
+  }
+  // Opens the store and starts the controller over it, as main() does.
+  void Start() {
+    if (!store_) {
+      store_ = std::make_unique<XbNoteStore>(folder(), clock_);
+      store_->readRunStatus();
+    }
+    controller_ = std::make_unique<TFrmNotesMain>(*store_, services_, nullptr, false);
+    QSignalSpy ready(controller_.get(), &TFrmNotesMain::ready);
+    controller_->start();
+    ASSERT_TRUE(ready.wait(3000));
+  }
+  // A stored note, before the controller starts.
+  NoteRecord Stored(const QString& caption, QRect geometry, bool showing, bool collapsed = false) {
+    if (!store_) store_ = OpenStore();
+    NoteRecord note = NewNote(*store_);
+    note.caption = caption;
+    note.geometry = geometry;
+    note.collapsed = collapsed;
+    note.rtf = "{\\rtf1 " + caption.toUtf8() + "}";
+    EXPECT_EQ(store_->updateNote(note, showing ? Showing::Shown : Showing::Hidden), StoreResult::Done);
+    return note;
+  }
+  TFrmNote* OnlyNote() {
+    const QList<TFrmNote*> notes = controller_->noteWindows();
+    EXPECT_EQ(notes.size(), 1);
+    return notes.isEmpty() ? nullptr : notes.front();
+  }
+  NoteRecord Record(int recNo) { return store_->readNote(recNo).value_or(NoteRecord{}); }
+
+  FakeSound sound_;
+  FakeShell shell_;
+  FakeHelp help_;
+  FakeAsk ask_;
+  AppServices services_;
+  std::unique_ptr<XbNoteStore> store_;
+  std::unique_ptr<TFrmNotesMain> controller_;
+};
+
+TEST_F(NoteWindowTest, TheNotesThatWereShowingReopenWhereTheyWere) {
+  const NoteRecord shown = Stored("Groceries", QRect(40, 50, 200, 180), true);
+  Stored("Hidden one", QRect(60, 70, 200, 180), false);
+  const NoteRecord folded = Stored("Folded", QRect(300, 100, 137, 128), true, true);
+  Start();
+  const QList<TFrmNote*> notes = controller_->noteWindows();
+  ASSERT_EQ(notes.size(), 2);
+  TFrmNote* a = notes[0]->tag() == shown.recNo ? notes[0] : notes[1];
+  TFrmNote* b = a == notes[0] ? notes[1] : notes[0];
+  EXPECT_EQ(a->windowTitle(), "Quillpad note: Groceries");
+  EXPECT_EQ(a->geometry(), QRect(40, 50, 200, 180));
+  EXPECT_EQ(a->plainText(), "Groceries");
+  EXPECT_TRUE(a->findChild<QLabel*>("EdNoteCaption")->text() == "Groceries");
+  // Collapsed at the same right edge, without the animation's sound.
+  EXPECT_TRUE(b->isCollapsed());
+  EXPECT_EQ(b->geometry(), QRect(337, 100, 100, kCollapsedHeight));
+  EXPECT_TRUE(sound_.played.isEmpty());
+  // Each window wrote its id into its record.
+  EXPECT_EQ(Record(shown.recNo).handle, a->id());
+  EXPECT_EQ(Record(folded.recNo).handle, b->id());
+}
+
+TEST_F(NoteWindowTest, ANoteLeftOnAMissingMonitorComesBack) {
+  Stored("Far away", QRect(5000, 4000, 200, 180), true);
+  Start();
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_TRUE(screen.intersects(OnlyNote()->geometry())) << OnlyNote()->geometry().x();
+}
+
+TEST_F(NoteWindowTest, ANewNoteFillsInItsTemplateAndStoresItselfSoon) {
+  Start();
+  controller_->newNoteFromTemplate(2);  // the to-do list, at the top right
+  TFrmNote* note = OnlyNote();
+  ASSERT_NE(note, nullptr);
+  EXPECT_FALSE(note->plainText().contains("<DATE>"));
+  EXPECT_TRUE(note->plainText().contains(QLocale().toString(QDate(2026, 6, 1), QLocale::ShortFormat)));
+  EXPECT_EQ(note->caption(), "");
+  EXPECT_EQ(note->windowTitle(), "Quillpad note: ");
+  // The caret waits where the template's <C> was.
+  const RichEdit* text = note->textArea();
+  EXPECT_EQ(text->toPlainText().mid(text->textCursor().position() - 3, 3), "1. ");
+  // About two seconds later the record holds what the window shows.
+  QTest::qWait(2400);
+  const NoteRecord stored = Record(note->tag());
+  EXPECT_EQ(stored.caption, "");
+  EXPECT_TRUE(QString::fromUtf8(stored.rtf).contains("1. "));
+  EXPECT_FALSE(QString::fromUtf8(stored.rtf).contains("<DATE>"));
+  EXPECT_EQ(stored.alarmDate, QDate(2026, 6, 1));
+  EXPECT_TRUE(stored.showing);
+  // Typing is stored the same way.
+  QTest::keyClicks(note->textArea(), "milk");
+  QTest::qWait(2400);
+  EXPECT_TRUE(QString::fromUtf8(Record(note->tag()).rtf).contains("milk"));
+}
+
+TEST_F(NoteWindowTest, CollapseAndExpandKeepTheRightEdgeAndPlayTheirSounds) {
+  const NoteRecord stored = Stored("Fold me", QRect(300, 200, 137, 128), true);
+  Start();
+  TFrmNote* note = OnlyNote();
+  note->collapse();
+  EXPECT_EQ(note->geometry(), QRect(337, 200, 100, kCollapsedHeight));
+  note->shutdownNote();
+  NoteRecord record = Record(stored.recNo);
+  EXPECT_TRUE(record.collapsed);
+  EXPECT_EQ(record.geometry, QRect(300, 200, 137, 128));  // expanded size and left edge
+  EXPECT_EQ(sound_.played, QStringList({"Collapse.wav"}));
+
+  controller_.reset();
+  Start();
+  note = OnlyNote();
+  EXPECT_TRUE(note->isCollapsed());
+  note->expand();
+  EXPECT_EQ(note->geometry(), QRect(300, 200, 137, 128));
+  EXPECT_EQ(sound_.played, QStringList({"Collapse.wav", "Expand.wav"}));
+  services_.preferences.enableSounds = false;
+  note->collapse();
+  EXPECT_EQ(sound_.played.size(), 2);
+}
+
+TEST_F(NoteWindowTest, DraggingTheCaptionMovesAndTheEdgeResizes) {
+  Stored("Drag me", QRect(100, 100, 200, 180), true);
+  Start();
+  TFrmNote* note = OnlyNote();
+  QLabel* caption = note->findChild<QLabel*>("EdNoteCaption");
+  QWidget* panel = note->findChild<QWidget*>("Panel1");
+  auto send = [](QWidget* target, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, target->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+  };
+  const QPoint start = caption->mapToGlobal(QPoint(5, 5));
+  send(caption, QEvent::MouseButtonPress, start, Qt::LeftButton);
+  send(caption, QEvent::MouseMove, start + QPoint(30, 20), Qt::LeftButton);
+  send(caption, QEvent::MouseMove, start + QPoint(60, 40), Qt::LeftButton);
+  send(caption, QEvent::MouseButtonRelease, start + QPoint(60, 40), Qt::NoButton);
+  EXPECT_EQ(note->geometry(), QRect(160, 140, 200, 180));
+
+  const QPoint corner = note->mapToGlobal(QPoint(197, 177));
+  send(panel, QEvent::MouseButtonPress, corner, Qt::LeftButton);
+  send(panel, QEvent::MouseMove, corner + QPoint(40, 30), Qt::LeftButton);
+  send(panel, QEvent::MouseButtonRelease, corner + QPoint(40, 30), Qt::NoButton);
+  EXPECT_EQ(note->size(), QSize(240, 210));
+}
+
+TEST_F(NoteWindowTest, HidingClosingTrashingAndShutdownEachStoreTheirWay) {
+  const NoteRecord hidden = Stored("Hide", QRect(10, 10, 150, 150), true);
+  const NoteRecord closed = Stored("Close", QRect(20, 20, 150, 150), true);
+  const NoteRecord trashed = Stored("Trash", QRect(30, 30, 150, 150), true);
+  const NoteRecord kept = Stored("Keep", QRect(40, 40, 150, 150), true);
+  Start();
+  ASSERT_EQ(controller_->noteWindows().size(), 4);
+  auto windowOf = [&](const NoteRecord& r) {
+    for (TFrmNote* n : controller_->noteWindows())
+      if (n->tag() == r.recNo) return n;
+    return static_cast<TFrmNote*>(nullptr);
+  };
+  windowOf(hidden)->hideNote();
+  windowOf(closed)->close();  // Alt+F4, the window manager's close
+  windowOf(trashed)->trashNote();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(controller_->noteWindows().size(), 1);
+  EXPECT_FALSE(Record(hidden.recNo).showing);
+  EXPECT_FALSE(Record(closed.recNo).showing);
+  EXPECT_FALSE(store_->readNote(trashed.recNo).has_value());
+  EXPECT_EQ(store_->trash().RecordCount(), 1);
+
+  windowOf(kept)->setCaption("Kept at shutdown");
+  controller_->shutdown();
+  EXPECT_TRUE(controller_->shutDown());
+  EXPECT_TRUE(controller_->noteWindows().isEmpty());
+  EXPECT_TRUE(IniFile(folder() + "Config.cfg").readBool("Status", "TerminatedOK", false));
+  store_.reset();
+  xb::CloseAll();
+  auto reopened = OpenStore();
+  const QList<NoteRecord> showing = reopened->showingNotes();
+  ASSERT_EQ(showing.size(), 1);
+  EXPECT_EQ(showing[0].caption, "Kept at shutdown");
+}
+
+TEST_F(NoteWindowTest, ShutdownBacksUpTheNotesAndEmptiesTheTrashWhenAsked) {
+  Stored("Keep", QRect(10, 10, 150, 150), true);
+  const NoteRecord gone = Stored("Gone", QRect(20, 20, 150, 150), false);
+  ASSERT_EQ(store_->trashNote(gone), StoreResult::Done);
+  services_.preferences.backupFiles = true;
+  services_.preferences.emptyTrash = true;
+  Start();
+  controller_->shutdown();
+  for (const char* name : {"Backup/Notes.dbf", "Backup/Notes.dbt", "Backup/Notes.mdx"})
+    EXPECT_TRUE(QFile::exists(folder() + name)) << name;
+  store_.reset();
+  xb::CloseAll();
+  auto reopened = OpenStore();
+  EXPECT_EQ(reopened->trash().RecordCount(), 0);
+  EXPECT_EQ(reopened->showingNotes().size(), 1);
+}
+
+TEST_F(NoteWindowTest, HideAllNotesHidesEveryOpenNote) {
+  const NoteRecord a = Stored("A", QRect(10, 10, 150, 150), true);
+  const NoteRecord b = Stored("B", QRect(20, 20, 150, 150), true);
+  Start();
+  controller_->hideAllNotes();
+  EXPECT_TRUE(controller_->noteWindows().isEmpty());
+  EXPECT_FALSE(Record(a.recNo).showing);
+  EXPECT_FALSE(Record(b.recNo).showing);
+  controller_->hideAllNotes();  // none showing: nothing changes
+  EXPECT_FALSE(Record(a.recNo).showing);
+}
+
+TEST_F(NoteWindowTest, EmailHandsTheWholeTextToTheMailProgram) {
+  Stored("Milk & eggs #2?", QRect(10, 10, 150, 150), true);
+  Start();
+  OnlyNote()->emailNote();
+  ASSERT_EQ(shell_.urls.size(), 1);
+  EXPECT_EQ(shell_.urls[0].toEncoded(), "mailto:?body=Milk%20%26%20eggs%20%232%3F");
+  EXPECT_EQ(QApplication::clipboard()->text(), "Milk & eggs #2?");
+}
+
+TEST_F(NoteWindowTest, TheTemplateMenusShowTheTemplatesInUse) {
+  Start();
+  QMenu* menu = controller_->templateMenu();
+  emit menu->aboutToShow();
+  QStringList visible;
+  for (QAction* a : menu->actions())
+    if (a->isVisible()) visible.append(a->text());
+  EXPECT_EQ(visible, QStringList({"Plain Note", "To-Do List", "Phone Message", "Meeting Notes"}));
+  // The tray menu carries the later versions' items, disabled.
+  QStringList disabled;
+  for (QAction* a : controller_->trayMenu()->actions())
+    if (!a->isEnabled()) disabled.append(a->objectName());
+  EXPECT_EQ(disabled, QStringList({"NotesReminders1", "Configure1"}));
+}
+
+TEST_F(NoteWindowTest, ANoteThatCouldNotBeSavedSaysSoAndTouchesNoOtherNote) {
+  const NoteRecord other = Stored("Other", QRect(10, 10, 150, 150), false);
+  Start();
+  auto foreign = OtherProgramNotes(folder());
+  ASSERT_TRUE(foreign->ALock());
+  controller_->newNoteFromTemplate(1);
+  foreign->UnLock();
+  TFrmNote* note = OnlyNote();
+  EXPECT_EQ(note->tag(), 0);
+  ASSERT_EQ(ask_.warnings.size(), 1);
+  EXPECT_TRUE(ask_.warnings[0].contains("could not be saved"));
+  QTest::keyClicks(note->textArea(), "lost");
+  note->hideNote();
+  EXPECT_EQ(Record(other.recNo).caption, "Other");
+  EXPECT_FALSE(Record(other.recNo).showing);
+  EXPECT_EQ(store_->notes().RecordCount(), 1);
+}
+
+TEST_F(NoteWindowTest, TheCaptionDialogAndStayOnTopReachTheRecord) {
+  const NoteRecord stored = Stored("Old caption", QRect(10, 10, 150, 150), true);
+  Start();
+  TFrmNote* note = OnlyNote();
+  QTimer::singleShot(0, [] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Note Caption");
+    auto* edit = dialog->findChild<QLineEdit*>("Edit1");
+    edit->setText("New caption");
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  QLabel* caption = note->findChild<QLabel*>("EdNoteCaption");
+  QTest::mouseDClick(caption, Qt::LeftButton);
+  EXPECT_EQ(note->caption(), "New caption");
+  EXPECT_EQ(note->windowTitle(), "Quillpad note: New caption");
+  note->setStayOnTop(true);
+  EXPECT_TRUE(note->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(note->isVisible());
+  note->shutdownNote();
+  EXPECT_EQ(Record(stored.recNo).caption, "New caption");
+  EXPECT_TRUE(Record(stored.recNo).stayOnTop);
+}
+
+TEST_F(NoteWindowTest, ANoteWhoseRecordIsLockedStaysOpenRatherThanLoseItsText) {
+  const NoteRecord stored = Stored("Locked", QRect(10, 10, 150, 150), true);
+  Start();
+  TFrmNote* note = OnlyNote();
+  note->setCaption("Edited while locked");
+  auto foreign = OtherProgramNotes(folder());
+  foreign->Go(stored.recNo);
+  ASSERT_TRUE(foreign->RLock());
+  note->hideNote();
+  note->close();
+  note->trashNote();
+  EXPECT_EQ(controller_->noteWindows().size(), 1);
+  EXPECT_EQ(ask_.warnings.size(), 3);
+  EXPECT_EQ(store_->trash().RecordCount(), 0);
+  foreign->UnLock();
+  note->hideNote();
+  EXPECT_TRUE(controller_->noteWindows().isEmpty());
+  EXPECT_EQ(Record(stored.recNo).caption, "Edited while locked");
+  EXPECT_FALSE(Record(stored.recNo).showing);
+}
+
+TEST_F(NoteWindowTest, WithoutATrayASmallWindowKeepsTheProgramReachable) {
+  Start();
+  QWidget* window = controller_->noTrayWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->windowTitle(), "Quillpad");
+  EXPECT_TRUE(window->isVisible());
+  window->close();  // only minimised: it is the way back to the program
+  EXPECT_TRUE(window->isVisible());
+  auto* newNote = window->findChild<QPushButton*>("BtnNewNote");
+  ASSERT_NE(newNote, nullptr);
+  ASSERT_NE(newNote->menu(), nullptr);
+  EXPECT_EQ(newNote->menu()->objectName(), "NewNote1");
+  EXPECT_FALSE(window->findChild<QPushButton*>("BtnNotesReminders")->isEnabled());
+  window->findChild<QPushButton*>("BtnShutdown")->click();
+  EXPECT_TRUE(controller_->shutDown());
+}
+
+TEST_F(NoteWindowTest, EveryControlHasAName) {
+  Stored("Named", QRect(10, 10, 150, 150), true);
+  Start();
+  for (QWidget* w : OnlyNote()->findChildren<QWidget*>()) {
+    if (w->parent() != OnlyNote() && w->parentWidget() && w->parentWidget()->objectName().startsWith("qt_")) continue;
+    if (w->objectName().startsWith("qt_") || w->inherits("QScrollBar") || w->inherits("QMenu")) continue;
+    if (w->parentWidget() && (w->parentWidget()->inherits("QAbstractScrollArea") || w->parentWidget()->inherits("QScrollBar")))
+      continue;
+    EXPECT_FALSE(w->objectName().isEmpty()) << w->metaObject()->className();
+  }
+}
+
+}  // namespace
+}  // namespace qp
