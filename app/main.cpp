@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QIcon>
+#include <QThread>
 #include <cstdio>
 
 #include "app/model/ProgramFolder.h"
@@ -73,7 +74,18 @@ int main(int argc, char** argv) {
 
   // A plain second start brings the running copy forward and ends.
   TXbOnlyOne guard("Quillpad", nullptr);
-  if (guard.otherCopyRunning()) return 0;
+  if (guard.otherCopyRunning()) {
+    // The running copy may still be starting, before its command channel
+    // listens: keep trying for a few seconds rather than drop the command.
+    for (int attempt = 0; !command.isEmpty() && attempt < 10; ++attempt) {
+      if (qp::SendCommand(channel, command, 300)) break;
+      QThread::msleep(300);
+    }
+    return 0;
+  }
+  // Listen at once, so a command sent while this copy starts is not lost;
+  // it is handled when the event loop runs.
+  qp::CommandServer commands(channel);
 
   const QString contentFolder = qp::ContentFolderPath(QCoreApplication::applicationDirPath());
   const QString iconFile = contentFolder.isEmpty() ? QString() : contentFolder + "quillpad.svg";
@@ -105,7 +117,6 @@ int main(int argc, char** argv) {
   const bool noTray = qEnvironmentVariable("QUILLPAD_NO_TRAY") == "1";
   qp::TFrmNotesMain controller(store, services, tray, noTray, startClock);
 
-  qp::CommandServer commands(channel);
   QObject::connect(&commands, &qp::CommandServer::command, &controller, &qp::TFrmNotesMain::runCommand);
   QObject::connect(&guard, &TXbOnlyOne::activated, &controller, [&controller] { controller.runCommand("activate"); });
   qp::TerminationSignals signals_;

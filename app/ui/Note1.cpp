@@ -413,8 +413,10 @@ void TFrmNote::shutdownNote() {
 
 void TFrmNote::closeEvent(QCloseEvent* event) {
   if (!stored_) {
-    // Any other close (Alt+F4, the window manager) hides the note.
-    if (!storeBeforeClosing(Showing::Hidden)) {
+    // Any other close (Alt+F4, the window manager) hides the note, unless
+    // the program is ending: then the note reopens at the next start.
+    const Showing showing = host_.shuttingDown() ? Showing::Shown : Showing::Hidden;
+    if (!storeBeforeClosing(showing) && showing == Showing::Hidden) {
       event->ignore();
       return;
     }

@@ -31,6 +31,9 @@ class NoteHost {
   virtual QList<TemplateEntry> templateEntries() = 0;
   virtual void newNoteFromTemplate(int number) = 0;
   virtual void noteClosed(int id) = 0;
+  // True once the program is shutting down: a window closed then stays
+  // showing for the next start.
+  virtual bool shuttingDown() const = 0;
 };
 
 class TFrmNote : public QWidget {

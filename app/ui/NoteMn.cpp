@@ -195,6 +195,7 @@ void TFrmNotesMain::timerInitialize() {
     return;
   }
   displayOpenNotes();
+  if (shut_down_) return;
   timer_check_.start();
   started_ = true;
   emit ready();
@@ -215,10 +216,13 @@ TFrmNote* TFrmNotesMain::createNoteWindow() {
 void TFrmNotesMain::displayOpenNotes() {
   const QList<NoteRecord> showing = store_.showingNotes();
   for (const NoteRecord& record : showing) {
+    // A shutdown asked for while the notes open (a --quit, a SIGTERM) ends
+    // the loop: the remaining notes stay showing for the next start.
+    if (shut_down_) return;
     TFrmNote* note = createNoteWindow();
     store_.setHandle(record.recNo, note->id());
     note->showRecord(record);
-    QCoreApplication::processEvents();
+    if (getenv("QP_NOPUMP") == nullptr) QCoreApplication::processEvents();
   }
   reportStartup(QStringLiteral("notes %1").arg(showing.size()));
 }
@@ -290,11 +294,13 @@ void TFrmNotesMain::shutdown() {
   shut_down_ = true;
   timer_initialize_.stop();
   timer_check_.stop();
+  // Notes may be open even before start-up finished (a shutdown asked for
+  // while they open): each stores itself as showing.
+  for (TFrmNote* note : noteWindows()) {
+    note->shutdownNote();
+    QCoreApplication::processEvents();
+  }
   if (started_) {
-    for (TFrmNote* note : noteWindows()) {
-      note->shutdownNote();
-      QCoreApplication::processEvents();
-    }
     QCoreApplication::processEvents();
     store_.recordCleanStop();
     store_.closeNotesAndTemplates();
@@ -316,6 +322,9 @@ void TFrmNotesMain::shutdown() {
   }
   if (tray_) tray_->setIconVisible(false);
   if (no_tray_) no_tray_->hide();
+  // quit() asks the windows still open to close first; a note that is
+  // still open then (one opened by a command during the shutdown) stores
+  // itself as showing, since shuttingDown() is true.
   QCoreApplication::quit();
 }
 

@@ -24,7 +24,9 @@ struct AppServices;
 class TFrmNotesMain : public QWidget, public NoteHost {
   Q_OBJECT
  public:
-  static constexpr int kInitializeMs = 250;
+  // The tables open as soon as the event loop runs, right after the tray
+  // icon is up: a fixed wait would only delay the first note.
+  static constexpr int kInitializeMs = 0;
   static constexpr int kCheckMs = 60000;
 
   // `startClock` measures the start-up report from the process start.
@@ -32,7 +34,7 @@ class TFrmNotesMain : public QWidget, public NoteHost {
                 QElapsedTimer startClock = {});
   ~TFrmNotesMain() override;
 
-  // Starts the run: the tables open kInitializeMs later.
+  // Starts the run: the tables open once the event loop runs.
   void start();
   bool started() const { return started_; }
   // Runs a command of the command line or of a later start.
@@ -42,6 +44,7 @@ class TFrmNotesMain : public QWidget, public NoteHost {
   QList<TemplateEntry> templateEntries() override;
   void newNoteFromTemplate(int number) override;
   void noteClosed(int id) override;
+  bool shuttingDown() const override { return shut_down_; }
 
   void hideAllNotes();
   // Stores every open note as showing, records a clean stop, backs up,

@@ -255,6 +255,22 @@ TEST_F(NoteWindowTest, ShutdownBacksUpTheNotesAndEmptiesTheTrashWhenAsked) {
   EXPECT_EQ(reopened->showingNotes().size(), 1);
 }
 
+TEST_F(NoteWindowTest, AQuitWhileTheNotesOpenKeepsEveryNoteShowing) {
+  QList<NoteRecord> notes;
+  for (int i = 0; i < 3; ++i) notes.append(Stored(QString("Note %1").arg(i), QRect(10 * i, 10, 150, 150), true));
+  controller_ = std::make_unique<TFrmNotesMain>(*store_, services_, nullptr, false);
+  controller_->start();
+  // Arrives while the first note opens, as a --quit or a SIGTERM can.
+  QTimer::singleShot(0, controller_.get(), [this] { controller_->runCommand("quit"); });
+  QTRY_VERIFY_WITH_TIMEOUT(controller_->shutDown(), 3000);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(controller_->noteWindows().isEmpty());
+  for (const NoteRecord& note : notes) EXPECT_TRUE(Record(note.recNo).showing) << note.caption.toStdString();
+  // Qt asking the windows to close as the program ends changes nothing.
+  QApplication::closeAllWindows();
+  for (const NoteRecord& note : notes) EXPECT_TRUE(Record(note.recNo).showing) << note.caption.toStdString();
+}
+
 TEST_F(NoteWindowTest, HideAllNotesHidesEveryOpenNote) {
   const NoteRecord a = Stored("A", QRect(10, 10, 150, 150), true);
   const NoteRecord b = Stored("B", QRect(20, 20, 150, 150), true);
