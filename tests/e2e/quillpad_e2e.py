@@ -11,7 +11,8 @@ are is read from the X server.
      the note dragged; a second note from `--new`; the first collapsed;
      the tray menu; `--quit`
   2. next start: both notes back where they were, the first collapsed, the
-     text unchanged; a second plain start brings the first forward and exits
+     text unchanged; a second plain start brings the first forward and exits;
+     a note from the template menu of a single click, hidden with Ctrl+H
   3. a crash: a note typed three seconds before `kill -9` is there at the
      next start; the index files are rebuilt and the tables packed
   4. a desktop without a system tray: the small Quillpad window instead
@@ -235,6 +236,28 @@ class Scenario:
         xsession.wait_until("the notes to come above the other window",
                             lambda: self.x.is_above(self.second, cover), timeout=5)
         cover_process.terminate()
+
+        self.step("a single click on the tray icon offers the templates: the to-do list")
+        tray = self.x.geometry(app.tray_icon(self.panel))
+        known = set(self.x.search("--pid", str(app.pid)))
+        self.x.click(tray.x + tray.width // 2, tray.y + tray.height // 2)
+        xsession.wait_until("the template menu", lambda: app.popup_windows(known))
+        # The menu lists the templates in use in order; the second is the
+        # to-do list, which opens in the top right corner.
+        self.x.key("Down", "Down", "Return")
+        todo = app.wait_for_new_note([self.first, self.second])
+        place = settle(self.x, todo)
+        free = self.x.work_area()
+        assert (place.right, place.y) == (free.right, free.y), \
+            f"the to-do list should open in the top right corner of {free}, it is at {place}"
+        self.focus(todo)
+        self.x.key("ctrl+h")
+        xsession.wait_until("the to-do list's window to go", lambda: todo not in app.note_windows())
+        row = xsession.wait_until("the to-do list stored as hidden",
+                                  lambda: next((r for r in self.store.live_notes()
+                                                if r["NOTEBOARD"] == "2" and r["SHOWING"] == "N"), None))
+        assert row.text.startswith("To do, ") and "<DATE>" not in row.text and "<C>" not in row.text, \
+            f"the template's placeholders should be filled in: {row.text!r}"
 
     # --- 3. a crash ----------------------------------------------------------------
 
