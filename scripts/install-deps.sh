@@ -9,6 +9,12 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev
   python3 python3-dbf python3-dbfread
+  # Qt draws the SVG application icon through these plugins
+  libqt6svg6
+  # end-to-end test: X server, window manager, tray host, input, screenshots
+  xvfb openbox tint2 xdotool x11-utils imagemagick
+  # checks the desktop entry
+  desktop-file-utils
 )
 
 missing=()
