@@ -14,6 +14,7 @@
 #include "engine/memo/memo_blob.h"
 #include "engine/memo/memo_hooks.h"
 #include "engine/index/index_check.h"
+#include "engine/index/semaphore.h"
 #include "engine/table/files.h"
 #include "engine/table/pack.h"
 #include "tests/index/index_fixture.h"
@@ -52,9 +53,14 @@ class CrashTest : public IndexTest {
     IndexTest::SetUp();
     xb::MemoInit();
     xb::Switches().default_version = 0x8B;
+    // After a stop every lock call fails like a lock held elsewhere; the
+    // closing LOGOUT would retry it for the full wait each round.
+    saved_timings_ = xb::SemaphoreSettings();
+    xb::SemaphoreSettings().region_lock_ms = 0;
   }
   void TearDown() override {
     Close();
+    xb::SemaphoreSettings() = saved_timings_;
     xb::MemoDone();
     IndexTest::TearDown();
   }
@@ -68,6 +74,8 @@ class CrashTest : public IndexTest {
     }
     xb::ClearErrorCode();
   }
+
+  xb::SemaphoreTimings saved_timings_;
 
   void EmptyFolder() {
     for (const auto& entry : std::filesystem::directory_iterator(scratch_.dir()))
