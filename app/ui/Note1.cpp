@@ -466,7 +466,11 @@ void TFrmNote::setStayOnTop(bool on) {
 }
 
 void TFrmNote::editCaption() {
-  skipNextPress_ = true;
+  // The double click's first press started a move whose release the modal
+  // dialog takes; end it here so the next press starts afresh (Qt sends no
+  // further press after a double click, so nothing is to be swallowed).
+  moving_ = false;
+  resizing_ = false;
   TFrmNoteCaption dialog(caption_->text(), this);
   if (dialog.exec() == QDialog::Accepted) setCaption(dialog.caption());
 }
@@ -575,10 +579,6 @@ bool TFrmNote::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFrmNote::mousePress(QMouseEvent* event) {
-  if (skipNextPress_) {
-    skipNextPress_ = false;
-    return;
-  }
   if (event->button() != Qt::LeftButton) return;
   pressGlobal_ = event->globalPosition().toPoint();
   pressWindowPos_ = pos();
@@ -591,7 +591,6 @@ void TFrmNote::mousePress(QMouseEvent* event) {
 }
 
 void TFrmNote::mouseMove(QMouseEvent* event) {
-  if (skipNextPress_) return;
   const QPoint global = event->globalPosition().toPoint();
   const QPoint at = global - pos();
   if (!moving_ && !resizing_) {

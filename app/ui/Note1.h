@@ -124,7 +124,6 @@ class TFrmNote : public QWidget {
   QSize saved_;
   bool moving_ = false;
   bool resizing_ = false;
-  bool skipNextPress_ = false;
   bool folding_ = false;
   bool building_ = true;
   Grip grip_ = Grip::Move;

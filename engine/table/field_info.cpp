@@ -1,5 +1,7 @@
 #include "engine/table/field_info.h"
 
+#include <span>
+
 #include "engine/table/date_settings.h"
 #include "engine/table/error_state.h"
 #include "engine/table/strings.h"
@@ -84,6 +86,14 @@ void SetProductionIndexFlag(bool on) {
   if (area->dbf.header[kProductionIndexByte] == value) return;
   area->dbf.header[kProductionIndexByte] = value;
   if (area->dbf.state == FileState::kClean) area->dbf.state = FileState::kModified;
+  // A shared table's header is written back only under the append lock and
+  // only its count and date, so the flag goes to the file at once: it is one
+  // byte no other writer changes, and other programs must see it while the
+  // table stays open.
+  if (area->dbf.is_open()) {
+    if (int rc = area->dbf.file->WriteAt(kProductionIndexByte, std::span<const uint8_t>(&value, 1)); rc != 0)
+      SetError(rc, "Cannot write the production index flag of " + area->dbf.file_name + " [SetProductionIndexFlag]");
+  }
 }
 
 IndexFileRef IndexFileOf() {
