@@ -15,6 +15,9 @@ packages=(
   xvfb openbox tint2 xdotool x11-utils imagemagick
   # checks the desktop entry
   desktop-file-utils
+  # the .deb: CPack's dependency scan and file checks, then the checks of
+  # the installed files (AppStream, manual pages) and of the package
+  dpkg-dev file appstream groff-base lintian
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "app/model/Preferences.h"
 
+#include "app/model/ProgramFolder.h"
 #include "components/IniFile.h"
 
 namespace qp {
@@ -15,7 +16,7 @@ Preferences LoadPreferences(const QString& configFile, const QString& contentFol
   p.enableUrl = ini.readBool(conf, "EnableURL", true);
   p.enableTaskbarIcon = ini.readBool(conf, "EnableTaskbarIcon", true);
   p.playSound = ini.readBool(rem, "PlaySound", true);
-  p.soundFile = ini.readString(rem, "SoundFile", contentFolder + "Reminder.wav");
+  p.soundFile = ini.readString(rem, "SoundFile", SoundFileIn(contentFolder, "Reminder.wav"));
   p.repeatInterval = ini.readInteger(rem, "RepeatInterval", 10);
   p.snoozeInterval = ini.readInteger(rem, "SnoozeInterval", 5);
   p.reminderPosition = ini.readInteger(rem, "ReminderPosition", 4);

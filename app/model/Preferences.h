@@ -20,7 +20,8 @@ struct Preferences {
 };
 
 // Reads [Configuration] and [Reminder] of `configFile`; absent keys read as
-// their defaults, the sound file as `contentFolder` + "Reminder.wav".
+// their defaults, the sound file as the installed "Reminder.wav" of
+// `contentFolder` (see SoundFileIn).
 Preferences LoadPreferences(const QString& configFile, const QString& contentFolder);
 
 }  // namespace qp

@@ -27,13 +27,21 @@ QString ProgramFolderPath() {
 }
 
 QString ContentFolderPath(const QString& executableDir) {
+  // The installed layout comes first: a build folder never has a
+  // share/quillpad beside its bin, while an installed copy could have been
+  // given a stray data folder it must not prefer over its own content.
   const QString candidates[] = {
-      executableDir + "/data",
       executableDir + "/../share/quillpad",
+      executableDir + "/data",
   };
   for (const QString& dir : candidates)
     if (QFileInfo(dir).isDir()) return WithSlash(QDir(dir).absolutePath());
   return QString();
+}
+
+QString SoundFileIn(const QString& contentFolder, const QString& name) {
+  if (contentFolder.isEmpty()) return QString();
+  return WithSlash(contentFolder) + "sounds/" + name;
 }
 
 QString fileIn(const QString& folder, const QString& name) {

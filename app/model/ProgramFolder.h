@@ -6,8 +6,10 @@
 // ~/.local/share/Quillpad), created when missing. It is never the folder
 // of the executable, so a build tree never keeps a user's notes.
 //
-// The installation content (sounds, help, icon) is read from "data" beside
-// the executable, or from <prefix>/share/quillpad when installed.
+// The installation content (sounds, help, icon) is read from
+// <prefix>/share/quillpad when the program is installed (bin/quillpad beside
+// share/quillpad), else from the "data" copy a build keeps beside the
+// executable. Nothing is ever written there.
 //
 // The program's own file names were first written for a file system that
 // ignores case ("Config.cfg" and "config.cfg" are one file there).
@@ -21,6 +23,9 @@ namespace qp {
 QString ProgramFolderPath();
 // The content folder with a trailing '/', or "" when none exists.
 QString ContentFolderPath(const QString& executableDir);
+// The wave file `name` ("Reminder.wav", "Collapse.wav", ...) as installed
+// in the content folder's sounds/, or "" when there is no content folder.
+QString SoundFileIn(const QString& contentFolder, const QString& name);
 // `folder` + the existing entry whose name equals `name` ignoring case, or
 // `folder` + `name` when there is none.
 QString fileIn(const QString& folder, const QString& name);

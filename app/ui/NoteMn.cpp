@@ -185,6 +185,9 @@ void TFrmNotesMain::start() {
   const bool trayUp = tray_ && !force_no_tray_ && tray_->trayAvailable();
   showNoTrayWindow(!trayUp);
   reportStartup("tray");  // the icon, or the window standing in for it
+  // Which wave file a reminder would ring: an installation check reads it
+  // here, as a machine without sound cannot be listened to.
+  reportStartup("sound " + services_.preferences.soundFile);
   timer_initialize_.start();
 }
 

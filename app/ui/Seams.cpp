@@ -1,5 +1,7 @@
 #include "app/ui/Seams.h"
 
+#include "app/model/ProgramFolder.h"
+
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -21,9 +23,10 @@ DesktopSound::DesktopSound(QString contentFolder) : folder_(std::move(contentFol
 DesktopSound::~DesktopSound() { delete player_; }
 
 void DesktopSound::play(const QString& fileName) {
-  const QString path = QFileInfo(fileName).isAbsolute() ? fileName : folder_ + fileName;
-  if (folder_.isEmpty() && !QFileInfo(fileName).isAbsolute()) return;
-  if (!QFileInfo::exists(path)) return;
+  // A bare name is one of the sounds that came with the program; a user's
+  // own choice (the reminder sound) is a full path.
+  const QString path = QFileInfo(fileName).isAbsolute() ? fileName : SoundFileIn(folder_, fileName);
+  if (path.isEmpty() || !QFileInfo::exists(path)) return;
   auto& effect = player_->effects[path];
   if (!effect) {
     effect = std::make_unique<QSoundEffect>();

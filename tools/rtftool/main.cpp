@@ -2,7 +2,7 @@
 // produces for it, so reader and writer can be checked against files from
 // other programs without starting the desktop side.
 //
-//   rtftool text FILE | rtftool html FILE | rtftool rtf FILE
+//   rtftool text FILE | rtftool html FILE | rtftool rtf FILE | rtftool --help
 //
 // Exit status: 0 on success, 1 when the file cannot be read or is not RTF,
 // 2 on wrong usage.
@@ -17,8 +17,14 @@
 
 namespace {
 
+const char kUsage[] =
+    "usage: rtftool text|html|rtf FILE\n"
+    "  text FILE   the document's plain text\n"
+    "  html FILE   the document as HTML, as the note editor holds it\n"
+    "  rtf FILE    the RTF our writer produces for the document\n";
+
 int usage() {
-  std::fprintf(stderr, "usage: rtftool text|html|rtf FILE\n");
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -29,6 +35,10 @@ void writeOut(const QByteArray& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   if (argc != 3) return usage();
   const char* mode = argv[1];
   if (std::strcmp(mode, "text") != 0 && std::strcmp(mode, "html") != 0 &&
