@@ -356,9 +356,7 @@ def main():
     arguments.add_argument("--verbose", action="store_true", help="time every small step")
     options = arguments.parse_args()
 
-    missing = xsession.missing_tools()
-    if missing:
-        print("SKIPPED: missing " + ", ".join(missing) + " (scripts/install-deps.sh installs them)")
+    if xsession.say_skipped_without_tools():
         return SKIP
 
     os.makedirs(options.out, exist_ok=True)

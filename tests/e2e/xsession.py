@@ -28,6 +28,15 @@ def missing_tools():
     return [tool for tool in REQUIRED_TOOLS if shutil.which(tool) is None]
 
 
+def say_skipped_without_tools():
+    """True, after saying so, when a tool the session needs is missing: the
+    calling test then exits with CTest's skip code instead of failing."""
+    missing = missing_tools()
+    if missing:
+        print("SKIPPED: missing " + ", ".join(missing) + " (scripts/install-deps.sh installs them)")
+    return bool(missing)
+
+
 def _die_with_parent():
     libc = ctypes.CDLL(None, use_errno=True)
     libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)

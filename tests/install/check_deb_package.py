@@ -19,9 +19,9 @@ import sys
 import tempfile
 import traceback
 
-from installed_files import EXPECTED, Failures, check_desktop_files, check_files, check_tools_run, run
+from installed_files import (EXPECTED, SKIP, Failures, check_desktop_files, check_files, check_tools_run, finish,
+                             run)
 
-SKIP = 77
 # Libraries the programs link, by the Debian package that ships them;
 # dpkg-shlibdeps must have found each of them.
 REQUIRED_DEPENDS = ("libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6multimedia6")
@@ -204,21 +204,8 @@ def main():
     except Exception:
         traceback.print_exc()
         fail("the run stopped early")
-    finally:
-        if fail:
-            options.keep = True
-        if options.keep:
-            print(f"work folder kept: {work}")
-        else:
-            shutil.rmtree(work, ignore_errors=True)
-    if fail:
-        print(f"{len(fail.messages)} problem(s) found")
-        return 1
-    if skipped:
-        print("SKIPPED: " + "; ".join(skipped))
-        return SKIP
-    print("the package builds, passes lintian, installs and removes cleanly")
-    return 0
+    return finish(work, options.keep, fail, "the package builds, passes lintian, installs and removes cleanly",
+                  skipped)
 
 
 if __name__ == "__main__":

@@ -15,7 +15,6 @@ Exit status 77 means the X tools are missing and the test was skipped.
 """
 import argparse
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -25,9 +24,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 
 import xsession  # noqa: E402
-from installed_files import Failures, check_desktop_files, check_files, check_tools_run, run  # noqa: E402
+from installed_files import (SKIP, Failures, check_desktop_files, check_files, check_tools_run, finish,  # noqa: E402
+                             run)
 
-SKIP = 77
 TABLES = [f"{table}.{ext}" for table in ("notes", "Trash", "defaults") for ext in ("dbf", "dbt", "mdx")]
 
 
@@ -132,9 +131,7 @@ def main():
     arguments.add_argument("--keep", action="store_true", help="keep the work folder")
     options = arguments.parse_args()
 
-    missing = xsession.missing_tools()
-    if missing:
-        print("SKIPPED: missing " + ", ".join(missing) + " (scripts/install-deps.sh installs them)")
+    if xsession.say_skipped_without_tools():
         return SKIP
 
     os.makedirs(options.out, exist_ok=True)
@@ -148,36 +145,26 @@ def main():
         done = run([options.cmake, "--install", options.build, "--prefix", prefix], timeout=300)
         if done.returncode != 0:
             fail(f"cmake --install failed: {done.stdout[-2000:]} {done.stderr[-2000:]}")
-            return 1
-        check_files(prefix, fail)
-        check_desktop_files(prefix, fail)
-        check_tools_run(prefix, fail)
-
-        before = listing(prefix)
-        x = xsession.XSession(os.path.join(work, "x"))
-        first_start(x, prefix, home, x.workdir, fail)
-        compare_listings(before, listing(prefix), fail)
+        else:
+            check_files(prefix, fail)
+            check_desktop_files(prefix, fail)
+            check_tools_run(prefix, fail)
+            before = listing(prefix)
+            x = xsession.XSession(os.path.join(work, "x"))
+            first_start(x, prefix, home, x.workdir, fail)
+            compare_listings(before, listing(prefix), fail)
     except Exception:
         traceback.print_exc()
         fail("the run stopped early")
     finally:
         if x is not None:
             x.close()
-        if fail:
-            options.keep = True
-            log = os.path.join(work, "x", "quillpad.log")
-            if os.path.isfile(log):
-                with open(log, errors="replace") as f:
-                    print("--- quillpad.log (end)\n" + f.read()[-1500:])
-        if options.keep:
-            print(f"work folder kept: {work}")
-        else:
-            shutil.rmtree(work, ignore_errors=True)
-    if fail:
-        print(f"{len(fail.messages)} problem(s) found")
-        return 1
-    print("the installed program keeps its data in the user's folder and reads its own content")
-    return 0
+    log = os.path.join(work, "x", "quillpad.log")
+    if fail and os.path.isfile(log):
+        with open(log, errors="replace") as f:
+            print("--- quillpad.log (end)\n" + f.read()[-1500:])
+    return finish(work, options.keep, fail,
+                  "the installed program keeps its data in the user's folder and reads its own content")
 
 
 if __name__ == "__main__":

@@ -7,6 +7,8 @@ import os
 import shutil
 import subprocess
 
+SKIP = 77  # CTest's SKIP_RETURN_CODE for these tests
+
 METAINFO = "share/metainfo/io.github.quillpad.quillpad.metainfo.xml"
 DESKTOP_ENTRY = "share/applications/quillpad.desktop"
 PROGRAMS = ("bin/quillpad", "bin/xbtool", "bin/rtftool")
@@ -40,6 +42,24 @@ class Failures:
 
     def __bool__(self):
         return bool(self.messages)
+
+
+def finish(work, keep, fail, passed, skipped=()):
+    """Keeps the work folder when asked or when something failed, says how
+    the run went and returns the exit status: 1 on a failure, 77 when a
+    part was skipped, else 0."""
+    if keep or fail:
+        print(f"work folder kept: {work}")
+    else:
+        shutil.rmtree(work, ignore_errors=True)
+    if fail:
+        print(f"{len(fail.messages)} problem(s) found")
+        return 1
+    if skipped:
+        print("SKIPPED: " + "; ".join(skipped))
+        return SKIP
+    print(passed)
+    return 0
 
 
 def run(argv, **kwargs):
