@@ -4,6 +4,7 @@ files must be there whether a user installs into a prefix or from the .deb.
 """
 import gzip
 import os
+import re
 import shutil
 import subprocess
 
@@ -113,14 +114,34 @@ def check_desktop_files(prefix, fail):
             fail(f"{relative}: groff warns: {done.stderr.strip()}")
 
 
+def manual_page_source(prefix, name):
+    """The roff text of an installed manual page with escapes that only
+    change fonts or dashes taken out, so "\\fB\\-\\-new\\fR" reads "--new"."""
+    with gzip.open(os.path.join(prefix, "share", "man", "man1", f"{name}.1.gz"), "rt", encoding="utf-8") as f:
+        page = f.read()
+    return re.sub(r"\\f[BIRP]", "", page).replace("\\-", "-")
+
+
 def check_tools_run(prefix, fail, env=None):
     """Each program answers --help from the installed place, as a user's
-    first try would."""
-    for relative, wanted in (("bin/quillpad", "--new"), ("bin/xbtool", "check TABLE"),
-                             ("bin/rtftool", "text FILE")):
-        path = os.path.join(prefix, relative)
+    first try would, and its manual page names every option and command
+    that help lists: a page that lags behind the program misleads."""
+    for name, wanted in (("quillpad", "--new"), ("xbtool", "check TABLE"), ("rtftool", "text FILE")):
+        path = os.path.join(prefix, "bin", name)
         if not os.path.isfile(path):
             continue
         done = run([path, "--help"], env=env, timeout=60)
-        if done.returncode != 0 or wanted not in done.stdout + done.stderr:
-            fail(f"{path} --help: exit {done.returncode}, {(done.stdout + done.stderr)[:300]!r}")
+        usage = done.stdout + done.stderr
+        if done.returncode != 0 or wanted not in usage:
+            fail(f"{path} --help: exit {done.returncode}, {usage[:300]!r}")
+            continue
+        try:
+            page = manual_page_source(prefix, name)
+        except OSError:
+            continue  # check_files reports the missing page
+        options = set(re.findall(r"(?<![\w-])--[a-z][a-z0-9-]*", usage))
+        # Commands and modes: the first word of an indented usage line.
+        commands = set(re.findall(r"^  ([a-z][a-z0-9]*)\b", usage, re.M))
+        for word in sorted(options | commands):
+            if not re.search(rf"(?<![\w-]){re.escape(word)}(?![\w-])", page):
+                fail(f"the manual page of {name} does not mention {word}, which its --help lists")
