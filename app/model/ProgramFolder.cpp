@@ -19,7 +19,10 @@ QString ProgramFolderPath() {
   QString folder = qEnvironmentVariable("QUILLPAD_HOME");
   if (folder.isEmpty()) {
     QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty()) data = QDir::homePath() + "/.local/share";
+    // A relative XDG_DATA_HOME would move the notes with the folder the
+    // program happens to be started from (a menu, a terminal, autostart);
+    // desktops ignore such a value, and so do we.
+    if (data.isEmpty() || QDir::isRelativePath(data)) data = QDir::homePath() + "/.local/share";
     folder = data + "/Quillpad";
   }
   QDir().mkpath(folder);

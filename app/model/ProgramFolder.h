@@ -2,8 +2,8 @@
 // Where the program keeps its files and where its installation content is.
 //
 // The program folder holds the tables, Config.cfg and Backup/: it is
-// $QUILLPAD_HOME when set, else $XDG_DATA_HOME/Quillpad (by default
-// ~/.local/share/Quillpad), created when missing. It is never the folder
+// $QUILLPAD_HOME when set, else $XDG_DATA_HOME/Quillpad when that is an
+// absolute path, else ~/.local/share/Quillpad; it is created when missing. It is never the folder
 // of the executable, so a build tree never keeps a user's notes.
 //
 // The installation content (sounds, help, icon) is read from

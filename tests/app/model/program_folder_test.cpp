@@ -54,11 +54,13 @@ TEST_F(ProgramFolderTest, TheDataFolderFollowsQuillpadHomeThenXdgDataHomeThenHom
     std::optional<QString> quillpadHome;
     std::optional<QString> xdgDataHome;
     QString expected;  // relative to the scratch folder
+    bool xdgAsGiven = false;  // XDG_DATA_HOME not made absolute under the scratch folder
   } cases[] = {
       {"QUILLPAD_HOME wins", "notes-here", "xdg", "notes-here"},
       {"XDG_DATA_HOME next", std::nullopt, "xdg", "xdg/Quillpad"},
       {"an empty variable counts as unset", "", "", "home/.local/share/Quillpad"},
       {"the home folder last", std::nullopt, std::nullopt, "home/.local/share/Quillpad"},
+      {"a relative XDG_DATA_HOME is ignored", std::nullopt, "xdg", "home/.local/share/Quillpad", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -68,7 +70,7 @@ TEST_F(ProgramFolderTest, TheDataFolderFollowsQuillpadHomeThenXdgDataHomeThenHom
     };
     const EnvironmentValue home("HOME", root() + "/home");
     const EnvironmentValue quillpadHome("QUILLPAD_HOME", underRoot(c.quillpadHome));
-    const EnvironmentValue xdg("XDG_DATA_HOME", underRoot(c.xdgDataHome));
+    const EnvironmentValue xdg("XDG_DATA_HOME", c.xdgAsGiven ? c.xdgDataHome : underRoot(c.xdgDataHome));
     const QString folder = ProgramFolderPath();
     EXPECT_EQ(folder.toStdString(), (QFileInfo(root() + "/" + c.expected).absoluteFilePath() + "/").toStdString());
     // A fresh account has no ~/.local/share yet: the whole path is made.
