@@ -3,8 +3,9 @@
 //
 // The program folder holds the tables, Config.cfg and Backup/: it is
 // $QUILLPAD_HOME when set, else $XDG_DATA_HOME/Quillpad when that is an
-// absolute path, else ~/.local/share/Quillpad; it is created when missing. It is never the folder
-// of the executable, so a build tree never keeps a user's notes.
+// absolute path, else ~/.local/share/Quillpad; it is created when missing.
+// It is never the folder of the executable, so neither a build tree nor
+// an installation prefix ever keeps a user's notes.
 //
 // The installation content (sounds, help, icon) is read from
 // <prefix>/share/quillpad when the program is installed (bin/quillpad beside
