@@ -19,95 +19,12 @@
 #include "app/ui/Seams.h"
 #include "components/IniFile.h"
 #include "richtext/RichEdit.h"
-#include "tests/app/store_fixture.h"
+#include "tests/app/controller_fixture.h"
 
 namespace qp {
 namespace {
 
-class FakeSound : public Sound {
- public:
-  void play(const QString& file) override { played.append(file); }
-  QStringList played;
-};
-class FakeShell : public Shell {
- public:
-  bool openUrl(const QUrl& url) override {
-    urls.append(url);
-    return true;
-  }
-  QList<QUrl> urls;
-};
-class FakeHelp : public Help {
- public:
-  void show(int context) override { contexts.append(context); }
-  QList<int> contexts;
-};
-class FakeAsk : public Ask {
- public:
-  void warning(QWidget*, const QString&, const QString& text) override { warnings.append(text); }
-  QStringList warnings;
-};
-
-class FakeAlarms : public Alarms {
- public:
-  void open(const NoteRecord& note) override { captions.append(note.caption); }
-  QStringList captions;
-};
-
-class NoteWindowTest : public StoreTest {
- protected:
-  void SetUp() override {
-    StoreTest::SetUp();
-    services_.sound = &sound_;
-    services_.shell = &shell_;
-    services_.help = &help_;
-    services_.ask = &ask_;
-    services_.clock = &clock_;
-    services_.alarms = &alarms_;
-  }
-  void TearDown() override {
-    controller_.reset();
-    store_.reset();
-    StoreTest::TearDown();
-  }
-  // Opens the store and starts the controller over it, as main() does.
-  void Start() {
-    if (!store_) {
-      store_ = std::make_unique<XbNoteStore>(folder(), clock_);
-      store_->readRunStatus();
-    }
-    controller_ = std::make_unique<TFrmNotesMain>(*store_, services_, nullptr, false);
-    QSignalSpy ready(controller_.get(), &TFrmNotesMain::ready);
-    controller_->start();
-    ASSERT_TRUE(ready.wait(3000));
-  }
-  // A stored note, before the controller starts.
-  NoteRecord Stored(const QString& caption, QRect geometry, bool showing, bool collapsed = false) {
-    if (!store_) store_ = OpenStore();
-    NoteRecord note = NewNote(*store_);
-    note.caption = caption;
-    note.geometry = geometry;
-    note.collapsed = collapsed;
-    note.rtf = "{\\rtf1 " + caption.toUtf8() + "}";
-    EXPECT_EQ(store_->updateNote(note, showing ? Showing::Shown : Showing::Hidden), StoreResult::Done);
-    return note;
-  }
-  TFrmNote* OnlyNote() {
-    const QList<TFrmNote*> notes = controller_->noteWindows();
-    EXPECT_EQ(notes.size(), 1);
-    return notes.isEmpty() ? nullptr : notes.front();
-  }
-  NoteRecord Record(int recNo) { return store_->readNote(recNo).value_or(NoteRecord{}); }
-
-  FakeSound sound_;
-  FakeShell shell_;
-  FakeHelp help_;
-  FakeAsk ask_;
-  FakeAlarms alarms_;
-  AppServices services_;
-  std::unique_ptr<XbNoteStore> store_;
-  std::unique_ptr<TFrmNotesMain> controller_;
-};
+class NoteWindowTest : public ControllerTest {};
 
 TEST_F(NoteWindowTest, TheNotesThatWereShowingReopenWhereTheyWere) {
   const NoteRecord shown = Stored("Groceries", QRect(40, 50, 200, 180), true);
