@@ -223,7 +223,7 @@ void TFrmNote::buildMenu() {
   QAction* help = AddItem(menu_, "Help", "Help1");
   menu_->addSeparator();
   QAction* config = AddItem(menu_, "Configure...", "Config1");
-  config->setEnabled(false);  // the configuration dialog comes in a later version
+  connect(config, &QAction::triggered, this, [this] { host_.configureQuillpad(); });
 
   // The shortcuts work wherever the focus is in the note.
   for (QAction* a : {props, edit, hide, trash}) {
