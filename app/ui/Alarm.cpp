@@ -28,10 +28,9 @@ TFrmAlarm::TFrmAlarm(const NoteRecord& note, const Preferences& preferences, Sou
   setMinimumSize(230, 230);
   resize(253, 203);
 
-  auto* intro = new QLabel("The following alarm has activated:", this);
-  intro->setObjectName("Label1");
-  intro->setWordWrap(true);
-  intro->setGeometry(9, 6, 201, 16);
+  intro_ = new QLabel("The following alarm has activated:", this);
+  intro_->setObjectName("Label1");
+  intro_->setWordWrap(true);
   caption_ = new QLabel(note.caption, this);
   caption_->setObjectName("LblCaption");
   caption_->setAlignment(Qt::AlignCenter);
@@ -104,12 +103,17 @@ void TFrmAlarm::showEvent(QShowEvent* event) {
 void TFrmAlarm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   // The buttons stay centred together and keep their distance from the
-  // bottom edge; the text fills what is left.
+  // bottom edge; the labels take the lines their text needs in the
+  // desktop's font, and the text fills what is left.
   const int buttonsTop = height() - 31;
   snooze_->setGeometry(width() / 2 - 82, buttonsTop, 77, 25);
   ok_->setGeometry(snooze_->x() + 80, buttonsTop, 77, 25);
-  caption_->setGeometry(9, 24, width() - 17, 16);
-  text_->setGeometry(8, 46, width() - 16, buttonsTop - 10 - 46);
+  const int inner = width() - 17;
+  intro_->setGeometry(9, 6, inner, std::max(16, intro_->heightForWidth(inner)));
+  const int captionTop = intro_->geometry().bottom() + 3;
+  caption_->setGeometry(9, captionTop, inner, std::max(16, caption_->heightForWidth(inner)));
+  const int textTop = caption_->geometry().bottom() + 5;
+  text_->setGeometry(8, textTop, width() - 16, buttonsTop - 10 - textTop);
 }
 
 void TFrmAlarm::playReminderSound() {
