@@ -475,22 +475,12 @@ void TFrmNote::editProperties(TFrmNoteProps::Page page) {
   dialog.fill(snapshot());
   if (dialog.exec() != QDialog::Accepted) return;
   const NoteRecord chosen = dialog.values(snapshot());
+  // The fields the window keeps; those it shows (text, caption, stay on
+  // top) go to their controls below.
+  record_ = chosen;
   building_ = true;
   text_->setRtf(chosen.rtf);
   building_ = false;
-  record_.color = chosen.color;
-  record_.capFontName = chosen.capFontName;
-  record_.capFontSize = chosen.capFontSize;
-  record_.capFontColor = chosen.capFontColor;
-  record_.alarmActive = chosen.alarmActive;
-  record_.alarmType = chosen.alarmType;
-  record_.alarmDate = chosen.alarmDate;
-  record_.alarmTime = chosen.alarmTime;
-  record_.expires = chosen.expires;
-  record_.expireToTrash = chosen.expireToTrash;
-  record_.expireType = chosen.expireType;
-  record_.expireDate = chosen.expireDate;
-  record_.expireTime = chosen.expireTime;
   setCaption(chosen.caption);
   applyColors();
   if (chosen.stayOnTop != isStayOnTop()) setStayOnTop(chosen.stayOnTop);

@@ -2,13 +2,24 @@
 // Stand-ins for the program's seams, recording what the windows asked of
 // the desktop: sounds, the mail handler, help pages, message boxes,
 // alarms and the common dialogs.
+#include <gtest/gtest.h>
+
 #include <QStringList>
+#include <QWidget>
 #include <deque>
 
 #include "app/ui/Pickers.h"
 #include "app/ui/Seams.h"
 
 namespace qp {
+
+// The control of that name in a window, failing the test when there is none.
+template <typename T>
+T* Child(QWidget* parent, const char* name) {
+  T* child = parent->findChild<T*>(name);
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
 
 class FakeSound : public Sound {
  public:

@@ -56,6 +56,13 @@ MIN_NOTE_WIDTH = 100
 MAX_CAPTION_STRIP = 24
 
 
+def alarm_button(g, name):
+    """The middle of an alarm window's Snooze or Ok button: they sit side by
+    side, centred, 31 pixels above the bottom of the window's client area."""
+    left = g.x + g.width // 2 - 82 + (80 if name == "Ok" else 0)
+    return (left + 38, g.y + g.height - 31 + 12)
+
+
 def is_caption_strip(g):
     """A collapsed note: the narrowest note, only as high as its caption
     strip with the buttons."""
@@ -357,6 +364,15 @@ class Scenario:
 
     # --- 4a. reminders and expiry ----------------------------------------------------
 
+    def new_stored_note(self, app, text):
+        """A note from `--new` with `text` typed into it, once it is stored."""
+        known = app.note_windows()
+        app.command("--new")
+        note = app.wait_for_new_note(known)
+        self.type_into(note, text)
+        self.wait_stored(text)
+        return note
+
     def properties_dialog(self, app, note, pages_on, keys):
         """Opens the note's properties with Ctrl+P, moves `pages_on` pages on
         with Ctrl+Tab (each page starts with the focus in its first check
@@ -374,11 +390,7 @@ class Scenario:
         # A new note's reminder and expiry start at the minute it was made,
         # so switching either on makes it due at once: at its minute.
         self.step("a reminder set through the properties dialog fires at its minute")
-        known = app.note_windows()
-        app.command("--new")
-        note = app.wait_for_new_note(known)
-        self.type_into(note, REMINDER_TEXT)
-        self.wait_stored(REMINDER_TEXT)
+        note = self.new_stored_note(app, REMINDER_TEXT)
         self.properties_dialog(app, note, 2, ["space"])  # Reminder page: "Alarm is Active"
         alarm = self.x.wait_for_window("--pid", str(app.pid), "--name", "^Note Alarm$", timeout=10)
         row = self.store.note_with_text(REMINDER_TEXT)
@@ -390,21 +402,14 @@ class Scenario:
         self.x.screenshot(os.path.join(self.shots, "alarm-window.png"), place, margin=30)
 
         self.step("Snooze hides the alarm and it comes back")
-        snooze = (place.x + place.width // 2 - 82 + 38, place.y + place.height - 31 + 12)
-        self.x.click(*snooze)
+        self.x.click(*alarm_button(place, "Snooze"))
         self.x.wait_for_no_window("--pid", str(app.pid), "--name", "^Note Alarm$", timeout=5)
         self.x.wait_for_window("--pid", str(app.pid), "--name", "^Note Alarm$", timeout=15)
-        back = settle(self.x, alarm)
-        ok = (back.x + back.width // 2 - 82 + 80 + 38, back.y + back.height - 31 + 12)
-        self.x.click(*ok)
+        self.x.click(*alarm_button(settle(self.x, alarm), "Ok"))
         self.x.wait_for_no_window("--pid", str(app.pid), "--name", "^Note Alarm$", timeout=5)
 
         self.step("a note set to expire is hidden at its minute")
-        known = app.note_windows()
-        app.command("--new")
-        expiring = app.wait_for_new_note(known)
-        self.type_into(expiring, EXPIRING_TEXT)
-        self.wait_stored(EXPIRING_TEXT)
+        expiring = self.new_stored_note(app, EXPIRING_TEXT)
         self.properties_dialog(app, expiring, 3, ["space"])  # Expiration page: "Note Never Expires"
         xsession.wait_until("the expired note's window to go",
                             lambda: expiring not in app.note_windows(), timeout=10)

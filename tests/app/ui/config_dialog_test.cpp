@@ -28,13 +28,6 @@
 namespace qp {
 namespace {
 
-template <typename T>
-T* Child(QWidget* parent, const char* name) {
-  T* child = parent->findChild<T*>(name);
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
-
 class ConfigDialogTest : public ControllerTest {
  protected:
   void SetUp() override {
