@@ -2,12 +2,32 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QMessageBox>
 #include <QSoundEffect>
 #include <map>
 #include <memory>
 
 namespace qp {
+
+namespace {
+
+// Whether the machine has a sound output. Asked once: the audio back end
+// complains on standard error when there is no sound server, and a desktop
+// without sound is an ordinary desktop, so the question is asked with Qt's
+// messages held back.
+bool HaveSoundOutput() {
+  static const bool have = [] {
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    const bool found = !QMediaDevices::audioOutputs().isEmpty();
+    qInstallMessageHandler(previous);
+    return found;
+  }();
+  return have;
+}
+
+}  // namespace
 
 // One QSoundEffect per file, made on first use; QSoundEffect plays on its
 // own and never blocks the windows.
@@ -23,7 +43,7 @@ DesktopSound::~DesktopSound() { delete player_; }
 void DesktopSound::play(const QString& fileName) {
   const QString path = QFileInfo(fileName).isAbsolute() ? fileName : folder_ + fileName;
   if (folder_.isEmpty() && !QFileInfo(fileName).isAbsolute()) return;
-  if (!QFileInfo::exists(path)) return;
+  if (!QFileInfo::exists(path) || !HaveSoundOutput()) return;
   auto& effect = player_->effects[path];
   if (!effect) {
     effect = std::make_unique<QSoundEffect>();

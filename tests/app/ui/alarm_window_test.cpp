@@ -160,5 +160,28 @@ TEST_F(AlarmWindowTest, TwoAlarmsRingSnoozeAndLayOutTheirButtonsEachOnTheirOwn) 
   EXPECT_TRUE(second->snoozeTimer().isActive());
 }
 
+QStringList& Messages() {
+  static QStringList all;
+  return all;
+}
+
+TEST(DesktopSoundTest, WithoutASoundDeviceItPlaysNothingAndSaysNothing) {
+  // The test machines have no sound device: neither a missing file nor the
+  // missing device may put anything in the log, nor stop the program.
+  const QString content = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../../app/data/sounds/");
+  ASSERT_TRUE(QFile::exists(content + "Reminder.wav"));
+  Messages().clear();
+  const QtMessageHandler previous =
+      qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) { Messages().append(text); });
+  {
+    DesktopSound sound(content);
+    for (const char* file : {"Reminder.wav", "Expand.wav", "missing.wav"}) sound.play(file);
+    sound.play(content + "Reminder.wav");
+    QTest::qWait(300);  // lets the player report what it would report
+  }
+  qInstallMessageHandler(previous);
+  EXPECT_TRUE(Messages().isEmpty()) << Messages().join("\n").toStdString();
+}
+
 }  // namespace
 }  // namespace qp
