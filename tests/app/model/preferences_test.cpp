@@ -9,6 +9,7 @@
 #include "app/model/Autostart.h"
 #include "app/model/Preferences.h"
 #include "components/IniFile.h"
+#include "tests/app/scoped_env.h"
 
 namespace qp {
 namespace {
@@ -80,16 +81,13 @@ TEST(PreferencesTest, ASoundFileNameThatWouldBreakTheFileIsRefusedWithAReason) {
 
 class AutostartTest : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = qgetenv("XDG_CONFIG_HOME"); }
-  void TearDown() override { qputenv("XDG_CONFIG_HOME", saved_); }
-  QByteArray saved_;
+  ScopedEnv xdg_{"XDG_CONFIG_HOME", "/tmp/cfg"};
 };
 
 TEST_F(AutostartTest, TheEntryGoesToTheUsersConfigurationFolder) {
-  qputenv("XDG_CONFIG_HOME", "/tmp/cfg");
   EXPECT_EQ(AutostartEntryPath(), "/tmp/cfg/autostart/quillpad.desktop");
   for (const char* ignored : {"", "relative/cfg"}) {
-    qputenv("XDG_CONFIG_HOME", ignored);
+    xdg_.set(ignored);
     EXPECT_EQ(AutostartEntryPath(), QDir::homePath() + "/.config/autostart/quillpad.desktop") << ignored;
   }
 }

@@ -24,6 +24,7 @@
 #include "components/IniFile.h"
 #include "richtext/RichEdit.h"
 #include "tests/app/controller_fixture.h"
+#include "tests/app/scoped_env.h"
 
 namespace qp {
 namespace {
@@ -33,13 +34,12 @@ class ConfigDialogTest : public ControllerTest {
   void SetUp() override {
     ControllerTest::SetUp();
     ASSERT_TRUE(xdg_.isValid());
-    saved_xdg_ = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", xdg_.path().toUtf8());
+    xdg_env_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", xdg_.path().toUtf8());
     services_.contentFolder = folder();
     store_ = OpenStore();
   }
   void TearDown() override {
-    qputenv("XDG_CONFIG_HOME", saved_xdg_);
+    xdg_env_.reset();
     ControllerTest::TearDown();
   }
   QString ConfigFile() const { return ConfigFileIn(folder()); }
@@ -62,7 +62,7 @@ class ConfigDialogTest : public ControllerTest {
   }
 
   QTemporaryDir xdg_;
-  QByteArray saved_xdg_;
+  std::unique_ptr<ScopedEnv> xdg_env_;
 };
 
 TEST_F(ConfigDialogTest, AFreshConfigurationShowsTheDefaults) {
