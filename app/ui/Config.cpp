@@ -1,5 +1,6 @@
 #include "app/ui/Config.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -42,7 +43,15 @@ TFrmConfig::TFrmConfig(NoteStore& store, AppServices& services, QString configFi
     accept();
   });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  // The program's icon and name head the dialog.
+  auto* logo = Named(new QLabel(this), "Image1");
+  logo->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+  auto* title = Named(new QLabel("<b>Quillpad</b>", this), "LblTitle");
+  auto* head = new QHBoxLayout;
+  head->addWidget(logo);
+  head->addWidget(title, 1);
   auto* layout = new QVBoxLayout(this);
+  layout->addLayout(head);
   layout->addWidget(pages_);
   layout->addWidget(buttons, 0, Qt::AlignCenter);
   pages_->setCurrentIndex(0);

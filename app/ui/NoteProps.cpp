@@ -28,8 +28,11 @@ namespace {
 
 QTimeEdit* TimePicker(const char* name, QWidget* parent) {
   auto* picker = Named(new QTimeEdit(parent), name);
-  // Reminders and expiries keep hours and minutes only.
-  picker->setDisplayFormat(QLocale().timeFormat(QLocale::ShortFormat));
+  // Reminders and expiries keep hours and minutes only; some locales'
+  // short format still shows seconds.
+  QString format = QLocale().timeFormat(QLocale::ShortFormat);
+  format.remove(QStringLiteral(":ss"));
+  picker->setDisplayFormat(format);
   return picker;
 }
 
