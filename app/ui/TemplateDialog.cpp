@@ -49,23 +49,24 @@ TFrmTemplate::TFrmTemplate(const QString& configFile, QWidget* parent, Help* hel
   width_ = SizeBox("EdWidth", this);
 
   auto* colorGroup = Named(new QGroupBox("Note Color", this), "GbNoteColor");
-  auto* colorRow = new QHBoxLayout(colorGroup);
+  auto* colorColumn = new QVBoxLayout(colorGroup);
   colorSample_ = Named(new QLabel(colorGroup), "EdNoteColor");
   colorSample_->setAutoFillBackground(true);
   colorSample_->setMinimumSize(80, 22);
   auto* colorButton = Named(new QPushButton("Select...", colorGroup), "Button5");
-  colorRow->addWidget(colorSample_, 1);
-  colorRow->addWidget(colorButton);
+  colorColumn->addWidget(colorSample_, 1);
+  colorColumn->addWidget(colorButton);
 
   auto* fontGroup = Named(new QGroupBox("Note Caption Font", this), "GbCaptionFont");
-  auto* fontRow = new QHBoxLayout(fontGroup);
+  auto* fontGrid = new QGridLayout(fontGroup);
   sample_ = new CaptionSample(fontGroup);
+  sample_->setAlignment(Qt::AlignCenter);
   auto* fontButton = Named(new QPushButton("Select...", fontGroup), "Button1");
   // Qt's font dialog has no colour: the caption colour has its own button.
   auto* captionColorButton = Named(new QPushButton("Color...", fontGroup), "BtnCaptionColor");
-  fontRow->addWidget(sample_, 1);
-  fontRow->addWidget(fontButton);
-  fontRow->addWidget(captionColorButton);
+  fontGrid->addWidget(sample_, 0, 0, 1, 2);
+  fontGrid->addWidget(fontButton, 1, 0);
+  fontGrid->addWidget(captionColorButton, 1, 1);
 
   text_ = Named(new RichEdit(this), "RichEditProp");
   text_->setTabChangesFocus(false);
