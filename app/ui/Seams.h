@@ -13,6 +13,8 @@ class QWidget;
 
 namespace qp {
 
+class Pickers;
+
 class Sound {
  public:
   virtual ~Sound() = default;
@@ -38,6 +40,7 @@ class Ask {
  public:
   virtual ~Ask() = default;
   virtual void warning(QWidget* parent, const QString& title, const QString& text) = 0;
+  virtual void information(QWidget* parent, const QString& title, const QString& text) { warning(parent, title, text); }
 };
 
 class Alarms {
@@ -55,6 +58,7 @@ struct AppServices {
   Help* help = nullptr;
   Ask* ask = nullptr;
   Alarms* alarms = nullptr;
+  Pickers* pickers = nullptr;  // null: Qt's own dialogs
   const Clock* clock = nullptr;
   Preferences preferences;
   QString contentFolder;
@@ -93,6 +97,7 @@ class DesktopHelp : public Help {
 class DesktopAsk : public Ask {
  public:
   void warning(QWidget* parent, const QString& title, const QString& text) override;
+  void information(QWidget* parent, const QString& title, const QString& text) override;
 };
 
 }  // namespace qp
