@@ -34,6 +34,8 @@ class NoteHost {
   // True once the program is shutting down: a window closed then stays
   // showing for the next start.
   virtual bool shuttingDown() const = 0;
+  // Opens the Notes & Reminders manager.
+  virtual void openManager() {}
 };
 
 class TFrmNote : public QWidget {

@@ -4,6 +4,8 @@
 // the time of day.
 #include <QString>
 #include <QUrl>
+#include <functional>
+#include <memory>
 
 #include "app/model/Clock.h"
 #include "app/model/NoteRecord.h"
@@ -12,6 +14,8 @@
 class QWidget;
 
 namespace qp {
+
+class NotesManagerStore;
 
 class Sound {
  public:
@@ -58,6 +62,8 @@ struct AppServices {
   const Clock* clock = nullptr;
   Preferences preferences;
   QString contentFolder;
+  // Opens the manager's own view of the tables (not yet opened).
+  std::function<std::unique_ptr<NotesManagerStore>()> managerStore;
 };
 
 // The desktop implementations.
