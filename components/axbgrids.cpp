@@ -35,8 +35,18 @@ void TXbGrid::layoutColumns() {
   TXbColumnModel* m = columnModel();
   if (!m) return;
   const QList<TXbGridColumn> cols = m->columns();
-  for (int c = 0; c < cols.size(); ++c)
-    if (cols[c].width >= 0) setColumnWidth(c, cols[c].width);
+  QStringList fields;
+  for (const TXbGridColumn& c : cols) fields << c.fieldName + '/' + c.title + '/' + QString::number(c.width);
+  // A reset that only read the rows again keeps the widths the user gave.
+  if (fields == laid_out_) return;
+  laid_out_ = fields;
+  for (int c = 0; c < cols.size(); ++c) {
+    if (cols[c].width < 0) continue;
+    // The given width, widened to show the title and the first rows whole
+    // in this font.
+    const int fit = std::max(horizontalHeader()->sectionSizeHint(c), sizeHintForColumn(c));
+    setColumnWidth(c, std::max(cols[c].width, fit));
+  }
   updateFixedColumns();
 }
 

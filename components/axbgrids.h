@@ -111,6 +111,7 @@ class TXbGrid : public QTableView {
   int fixed_columns_ = 0;
   bool read_only_ = false;
   bool confirm_delete_ = true;
+  QStringList laid_out_;  // the columns layoutColumns last set widths for
 };
 
 // The column titles; the depressed one is drawn sunken.

@@ -1,9 +1,9 @@
 #include "app/model/NoteTextIndex.h"
 
 #include <QFileInfo>
-#include <QTextDocument>
 #include <filesystem>
 
+#include "app/model/RtfPlainText.h"
 #include "app/model/SearchText.h"
 #include "components/IniFile.h"
 #include "engine/dataset/field.h"
@@ -33,19 +33,13 @@ std::string MemoFileOf(const std::string& table) {
 }  // namespace
 
 QString PlainTextOfMemo(const QByteArray& memo) {
-  if (RtfReader::looksLikeRtf(memo)) {
-    QTextDocument document;
-    RtfReader reader;
-    if (reader.read(memo, document)) return document.toPlainText();
-  }
+  if (RtfReader::looksLikeRtf(memo)) return RtfPlainText(memo);
   return IniFile::decodeWindows1252(memo);
 }
 
 void NoteTextIndex::clear() {
   entries_.clear();
-  stamp_.clear();
-  order_key_.clear();
-  order_.clear();
+  walk_ = Walk{};
 }
 
 QString NoteTextIndex::stampOf(xb::TXbDbf& table, quint64 writes) const {
@@ -53,50 +47,51 @@ QString NoteTextIndex::stampOf(xb::TXbDbf& table, quint64 writes) const {
   return FileStamp(path) + '|' + FileStamp(MemoFileOf(path)) + '|' + QString::number(writes);
 }
 
-void NoteTextIndex::rebuild(xb::TXbDbf& table, const QString& orderKey) {
-  order_.clear();
-  QHash<int, Entry> kept;
+void NoteTextIndex::index(xb::TXbDbf& table) {
+  const int recNo = table.RecNo();
+  const std::string caption = table.GetField("DESC");
   xb::TField* memo = table.FindField("MEMO");
-  table.GoTop();
-  while (!table.IsEOF()) {
-    const int recNo = table.RecNo();
-    const std::string caption = table.GetField("DESC");
-    const std::string text = memo ? memo->AsString() : std::string();
-    const size_t hash = std::hash<std::string>{}(caption + '\0' + text);
-    auto it = entries_.find(recNo);
-    if (it == entries_.end() || it->hash != hash) {
-      Entry entry;
-      entry.hash = hash;
-      entry.folded = FoldForSearch(IniFile::decodeWindows1252(QByteArray::fromStdString(caption)).trimmed() + '\n' +
-                                   PlainTextOfMemo(QByteArray::fromStdString(text)));
-      kept.insert(recNo, entry);
-    } else {
-      kept.insert(recNo, *it);
-    }
-    order_.push_back(recNo);
+  const std::string text = memo ? memo->AsString() : std::string();
+  const size_t hash = std::hash<std::string>{}(caption + '\0' + text);
+  auto it = entries_.find(recNo);
+  if (it != entries_.end() && it->hash == hash) return;
+  Entry entry;
+  entry.hash = hash;
+  entry.folded = FoldForSearch(IniFile::decodeWindows1252(QByteArray::fromStdString(caption)).trimmed() + '\n' +
+                               PlainTextOfMemo(QByteArray::fromStdString(text)));
+  entries_.insert(recNo, entry);
+}
+
+bool NoteTextIndex::prepare(xb::TXbDbf& table, const QString& orderKey, quint64 writes, int budget) {
+  const QString stamp = stampOf(table, writes);
+  if (walk_.stamp != stamp || walk_.orderKey != orderKey) {
+    // Something changed, or another page: the walk starts again, and each
+    // note it meets is checked against its entry (only changed notes are
+    // converted again).
+    walk_ = Walk{stamp, orderKey, {}, false};
+  }
+  if (walk_.done) return true;
+  if (walk_.order.empty()) {
+    table.GoTop();
+  } else {
+    table.Go(walk_.order.back());
     table.Skip(1);
   }
-  // Only the notes of this walk stay: a page sees a part of the table,
-  // and the next page's walk reads the others again (hashes decide).
-  for (auto it = entries_.begin(); it != entries_.end(); ++it)
-    if (!kept.contains(it.key())) kept.insert(it.key(), it.value());
-  entries_ = std::move(kept);
-  order_key_ = orderKey;
+  for (int read = 0; !table.IsEOF() && (budget < 0 || read < budget); ++read) {
+    index(table);
+    walk_.order.push_back(table.RecNo());
+    table.Skip(1);
+  }
+  walk_.done = table.IsEOF();
+  return walk_.done;
 }
 
 std::vector<int> NoteTextIndex::matching(xb::TXbDbf& table, const QString& orderKey, quint64 writes,
                                          const QString& query) {
-  const QString stamp = stampOf(table, writes);
-  if (stamp != stamp_) {
-    // Something changed: every entry is checked against its record.
-    rebuild(table, orderKey);
-    stamp_ = stamp;
-  } else if (orderKey != order_key_) {
-    rebuild(table, orderKey);
-  }
+  prepare(table, orderKey, writes, -1);
   const QStringList words = SearchWords(query);
   std::vector<int> found;
-  for (int recNo : order_) {
+  for (int recNo : walk_.order) {
     auto it = entries_.constFind(recNo);
     if (it != entries_.constEnd() && MatchesAllWords(it->folded, words)) found.push_back(recNo);
   }

@@ -26,6 +26,10 @@ class NoteTextIndex {
   // and filter, so the walk is remembered per page. `writes` is the store's
   // own write count.
   std::vector<int> matching(xb::TXbDbf& table, const QString& orderKey, quint64 writes, const QString& query);
+  // Reads up to `budget` more notes of the walk for (orderKey, writes), so
+  // the first search finds the work done; true once the walk is complete.
+  // The manager calls it while the user does nothing.
+  bool prepare(xb::TXbDbf& table, const QString& orderKey, quint64 writes, int budget);
   // Forgets everything (the table was closed or replaced).
   void clear();
 
@@ -34,13 +38,20 @@ class NoteTextIndex {
     size_t hash = 0;
     QString folded;  // caption, a line break, then the plain text
   };
+  // A walk through the table in one order under one change stamp. It can
+  // stop and go on later: it continues after the last record it read.
+  struct Walk {
+    QString stamp;
+    QString orderKey;
+    std::vector<int> order;
+    bool done = false;
+  };
   QString stampOf(xb::TXbDbf& table, quint64 writes) const;
-  void rebuild(xb::TXbDbf& table, const QString& orderKey);
+  // Brings the entry of the table's current record up to date.
+  void index(xb::TXbDbf& table);
 
   QHash<int, Entry> entries_;
-  QString stamp_;
-  QString order_key_;
-  std::vector<int> order_;  // the walk of order_key_ under stamp_
+  Walk walk_;
 };
 
 // The plain text of a stored memo (RTF, or Windows-1252 text).

@@ -44,6 +44,10 @@ class NotesManagerStore {
   // `query` in their caption or text; an empty query shows them all.
   virtual void setSearch(const QString& query) = 0;
   virtual QString search() const = 0;
+  // Prepares the search of the current page a little (`budget` notes), so
+  // that the first search finds the notes' text already read; true once
+  // nothing is left to prepare.
+  virtual bool prepareSearch(int budget) = 0;
 
   virtual std::optional<NoteRecord> note(int recNo) = 0;
   virtual std::optional<NoteRecord> trashedNote(int recNo) = 0;

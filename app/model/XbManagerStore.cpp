@@ -174,6 +174,16 @@ void XbManagerStore::applySearch() {
   model->setRecordList(std::move(found));
 }
 
+bool XbManagerStore::prepareSearch(int budget) {
+  const bool trash = page_ == ManagerPage::Trash;
+  bool done = true;
+  QString error;
+  // A table that cannot be read is not prepared; the search reports nothing.
+  Guarded([&] { done = (trash ? trash_text_ : notes_text_).prepare(trash ? *trash_ : *notes_, pageKey(), writes_, budget); },
+          error);
+  return done || !error.isEmpty();
+}
+
 bool XbManagerStore::moveTo(xb::TXbDbf& table, int recNo) {
   if (recNo <= 0 || !table.Active()) return false;
   QString error;

@@ -29,6 +29,7 @@ class XbManagerStore : public NotesManagerStore {
   void refresh() override;
   void setSearch(const QString& query) override;
   QString search() const override { return search_; }
+  bool prepareSearch(int budget) override;
   std::optional<NoteRecord> note(int recNo) override;
   std::optional<NoteRecord> trashedNote(int recNo) override;
   StoreResult setShowing(int recNo, bool showing) override;

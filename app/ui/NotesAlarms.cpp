@@ -6,11 +6,14 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -29,6 +32,8 @@ namespace {
 constexpr int kTrashPage = 2;
 constexpr int kFirstTemplatePage = 3;
 constexpr int kPreviewHeight = 104;
+// Notes read for the search per turn of the event loop: a few milliseconds.
+constexpr int kPrepareBudget = 50;
 
 QAction* AddItem(QMenu* menu, const QString& text, const char* name) {
   QAction* action = menu->addAction(text);
@@ -110,7 +115,6 @@ TFrmMaintainNotes::~TFrmMaintainNotes() { place_->SavePlacement(); }
 void TFrmMaintainNotes::formCreate() {
   setObjectName("FrmMaintainNotes");
   setWindowTitle(QStringLiteral("Notes & Reminders"));
-  setSizeGripEnabled(true);
   resize(451, 353);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -203,8 +207,45 @@ void TFrmMaintainNotes::formCreate() {
   connect(search_, &QLineEdit::textChanged, this, &TFrmMaintainNotes::searchChanged);
   connect(pages_, &QTabWidget::currentChanged, this, &TFrmMaintainNotes::pageControl1Change);
 
+  // The keyboard reaches everything: Ctrl+F the search, Down or Enter from
+  // the search the results, Ctrl+PgDn and Ctrl+PgUp the pages.
+  auto addShortcut = [this](const QKeySequence& keys, auto slot) {
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, slot);
+  };
+  auto turn = [this](int by) {
+    pages_->setCurrentIndex((pages_->currentIndex() + by + pages_->count()) % pages_->count());
+  };
+  addShortcut(QKeySequence::Find, [this] {
+    search_->setFocus();
+    search_->selectAll();
+  });
+  addShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown), [turn] { turn(1); });
+  addShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp), [turn] { turn(-1); });
+  search_->installEventFilter(this);
+
+  // While the user looks, the search reads the notes' text a little at a
+  // time, so the first word typed is answered at once.
+  prepare_timer_ = new QTimer(this);
+  prepare_timer_->setInterval(0);
+  connect(prepare_timer_, &QTimer::timeout, this, [this] {
+    if (store_.prepareSearch(kPrepareBudget)) prepare_timer_->stop();
+  });
+
   pages_->setCurrentIndex(0);
   pageControl1Change();
+}
+
+bool TFrmMaintainNotes::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == search_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Down || key == Qt::Key_Return || key == Qt::Key_Enter) {
+      (currentPage() == ManagerPage::Trash ? trash_grid_ : grid_)->setFocus();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 ManagerPage TFrmMaintainNotes::currentPage(int* templateNumber) const {
@@ -221,8 +262,12 @@ void TFrmMaintainNotes::pageControl1Change() {
   int number = 0;
   const ManagerPage page = currentPage(&number);
   store_.showPage(page, number);
+  if (prepare_timer_) prepare_timer_->start();
+  // A page turned from the keyboard takes the keyboard to its grid.
+  const bool focusGrid = !search_->hasFocus();
   if (page == ManagerPage::Trash) {
     select(trash_grid_, 0);
+    if (focusGrid) trash_grid_->setFocus();
     return;
   }
   // One notes grid and preview serve every notes page: they move to the
@@ -231,6 +276,7 @@ void TFrmMaintainNotes::pageControl1Change() {
   if (notes_split_->parentWidget() != target) target->layout()->addWidget(notes_split_);
   notes_split_->show();
   select(grid_, 0);
+  if (focusGrid) grid_->setFocus();
 }
 
 void TFrmMaintainNotes::select(TXbGrid* grid, int recNo) {
@@ -328,6 +374,7 @@ void TFrmMaintainNotes::refreshTables() {
   store_.refresh();
   select(grid_, note);
   select(trash_grid_, trashed);
+  prepare_timer_->start();
 }
 
 void TFrmMaintainNotes::changeEvent(QEvent* event) {

@@ -80,6 +80,7 @@ class TFrmMaintainNotes : public QDialog {
 
  protected:
   void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
@@ -95,7 +96,7 @@ class TFrmMaintainNotes : public QDialog {
   ManagerHost& host_;
   TFormPlace* place_ = nullptr;
   QLineEdit* search_ = nullptr;
-  QTimer* search_timer_ = nullptr;
+  QTimer* prepare_timer_ = nullptr;
   QTabWidget* pages_ = nullptr;
   QSplitter* notes_split_ = nullptr;
   TXbGrid* grid_ = nullptr;

@@ -378,6 +378,10 @@ TEST_F(GridTest, SavedColumnsOnAGridBuildItsColumns) {
   model.fetchAll();
   EXPECT_EQ(model.index(0, 1).data().toString(), "p1000");
   EXPECT_TRUE(grid.savedColumns().isEmpty());
+  // Reading the rows again keeps a width the user dragged.
+  grid.setColumnWidth(1, 150);
+  model.refresh();
+  EXPECT_EQ(grid.columnWidth(1), 150);
 }
 
 }  // namespace
