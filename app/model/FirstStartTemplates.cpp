@@ -36,31 +36,37 @@ std::vector<TemplateContent> FirstStartTemplates() {
                Rtf("{\\b Phone message} <DATE> <TIME>\\par From: <C>\\par Number: \\par Message: \\par")});
   t.push_back({"Meeting Notes", kPalePink, 0, 280, 300, kFontName, 9, kPlum,
                Rtf("{\\b Meeting, <LONGDATE>}\\par Present: <C>\\par\\par {\\b Decisions}\\par\\par {\\b Actions}\\par")});
-  for (int n = static_cast<int>(t.size()) + 1; n <= 10; ++n)
-    t.push_back({QStringLiteral("Template %1 - Not Set").arg(n), kDefaultNoteColor, 0, 120, 120, "MS Sans Serif", 8, 0,
-                 QByteArray()});
+  for (int n = static_cast<int>(t.size()) + 1; n <= 10; ++n) t.push_back(RemovedTemplate(n));
   return t;
+}
+
+void PutTemplateFields(xb::TXbDbf& defaults, const TemplateContent& c) {
+  defaults.PutField("DESC", IniFile::encodeWindows1252(c.name.left(50)).toStdString());
+  defaults.PutField("STAYONTOP", "N");
+  defaults.PutFieldInt("COLOR", static_cast<int32_t>(c.color));
+  defaults.PutFieldInt("LEFT", c.position);
+  defaults.PutFieldInt("WIDTH", c.width);
+  defaults.PutFieldInt("HEIGHT", c.height);
+  defaults.PutField("CAPFONTNAM", IniFile::encodeWindows1252(c.fontName).toStdString());
+  defaults.PutFieldFloat("CAPFONTSIZ", c.fontSize);
+  defaults.PutFieldInt("CAPFONTCOL", static_cast<int32_t>(c.fontColor));
+  defaults.FieldByName("MEMO")->SetAsString(c.rtf.toStdString());
+}
+
+TemplateContent RemovedTemplate(int number) {
+  return {QStringLiteral("Template %1 - Not Set").arg(number), kDefaultNoteColor, 0, 120, 120, "MS Sans Serif", 8, 0,
+          QByteArray()};
 }
 
 bool AddMissingTemplates(xb::TXbDbf& defaults) {
   const std::vector<TemplateContent> all = FirstStartTemplates();
   for (int n = defaults.RecordCount() + 1; n <= static_cast<int>(all.size()); ++n) {
-    const TemplateContent& c = all[static_cast<size_t>(n - 1)];
     defaults.ClearRecord();
-    defaults.PutField("DESC", IniFile::encodeWindows1252(c.name).toStdString());
-    defaults.PutFieldInt("COLOR", static_cast<int32_t>(c.color));
-    defaults.PutFieldInt("LEFT", c.position);
-    defaults.PutFieldInt("WIDTH", c.width);
-    defaults.PutFieldInt("HEIGHT", c.height);
+    PutTemplateFields(defaults, all[static_cast<size_t>(n - 1)]);
     defaults.PutField("MINIMIZED", "N");
     defaults.PutField("SHOWING", "N");
-    defaults.PutField("STAYONTOP", "N");
     defaults.PutField("ALARMACT", "N");
     defaults.PutField("EXPIRES", "N");
-    defaults.PutField("CAPFONTNAM", c.fontName.toStdString());
-    defaults.PutFieldFloat("CAPFONTSIZ", c.fontSize);
-    defaults.PutFieldInt("CAPFONTCOL", static_cast<int32_t>(c.fontColor));
-    if (!c.rtf.isEmpty()) defaults.FieldByName("MEMO")->SetAsString(c.rtf.toStdString());
     if (AppendWithLock(defaults) != WriteOutcome::Written) return false;
   }
   return true;

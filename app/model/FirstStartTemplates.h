@@ -1,9 +1,9 @@
 #pragma once
 // The ten templates a fresh program folder starts with. New notes are made
 // from them, so a first start needs them before the user can make a note.
-#include <QByteArray>
-#include <QString>
 #include <vector>
+
+#include "app/model/TemplateContent.h"
 
 namespace xb {
 class TXbDbf;
@@ -11,20 +11,13 @@ class TXbDbf;
 
 namespace qp {
 
-struct TemplateContent {
-  QString name;
-  quint32 color = 0;
-  int position = 0;  // position code
-  int width = 0;
-  int height = 0;
-  QString fontName;
-  int fontSize = 0;
-  quint32 fontColor = 0;
-  QByteArray rtf;
-};
-
 // Template n (1..10): a few ready-made ones, the rest "Template n - Not Set".
 std::vector<TemplateContent> FirstStartTemplates();
+// The values a removed template n takes; its other fields keep theirs.
+TemplateContent RemovedTemplate(int number);
+// Puts a template's fields into the current record of `defaults` (STAYONTOP
+// "N"), ready for a write under lock.
+void PutTemplateFields(xb::TXbDbf& defaults, const TemplateContent& content);
 // Appends the missing ones of the ten templates to `defaults` (all ten when
 // it is empty); returns false when an append was refused.
 bool AddMissingTemplates(xb::TXbDbf& defaults);

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/model/NoteRecord.h"
+#include "app/model/TemplateContent.h"
 
 namespace qp {
 
@@ -65,6 +66,13 @@ class NoteStore {
   virtual StoreResult trashNote(const NoteRecord& note) = 0;
 
   virtual QList<TemplateEntry> templates() = 0;
+  // Template `number` (1..10) of defaults.dbf, for the template dialog.
+  virtual std::optional<TemplateContent> readTemplate(int number) = 0;
+  // Writes the template (STAYONTOP "N"); Locked when another program
+  // holds its record, and then nothing is written.
+  virtual StoreResult updateTemplate(int number, const TemplateContent& content) = 0;
+  // Gives a removed template its "Template n - Not Set" values.
+  virtual StoreResult resetTemplate(int number) = 0;
 
   // Hides (and, when the note says so, trashes) every expired note that is
   // showing. False when an error ended the check early; lastError() says

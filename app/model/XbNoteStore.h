@@ -37,6 +37,9 @@ class XbNoteStore : public NoteStore {
   StoreResult updateNote(const NoteRecord& note, Showing showing) override;
   StoreResult trashNote(const NoteRecord& note) override;
   QList<TemplateEntry> templates() override;
+  std::optional<TemplateContent> readTemplate(int number) override;
+  StoreResult updateTemplate(int number, const TemplateContent& content) override;
+  StoreResult resetTemplate(int number) override;
   bool checkExpiredNotes(ExpiryCheck mode, const CheckCallbacks& callbacks) override;
   bool checkReminders(const CheckCallbacks& callbacks) override;
   void recordCleanStop() override;
@@ -53,6 +56,7 @@ class XbNoteStore : public NoteStore {
  private:
   class Guard;
   bool moveToNote(int recNo);
+  bool moveToTemplate(int number);
   // Record numbers of the notes, in `tag` order from key "Y", for which
   // `matches` holds; the current tag is restored, also after an error.
   QList<int> notesMatching(const char* tag, const char* flagField, bool (*matches)(xb::TXbDbf&, const QDateTime&));

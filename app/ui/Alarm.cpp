@@ -1,12 +1,14 @@
 #include "app/ui/Alarm.h"
 
-#include <QCursor>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
+#include "app/model/ColorRef.h"
+#include "app/ui/MinuteLength.h"
 #include "components/IniFile.h"
 #include "richtext/RichEdit.h"
 
@@ -14,10 +16,7 @@ namespace qp {
 
 namespace {
 
-constexpr int kMinuteMs = 60000;
 const QPoint kUsualPlace(207, 195);
-
-QColor FromColorRef(quint32 ref) { return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF); }
 
 }  // namespace
 
@@ -29,10 +28,9 @@ TFrmAlarm::TFrmAlarm(const NoteRecord& note, const Preferences& preferences, Sou
   setMinimumSize(230, 230);
   resize(253, 203);
 
-  auto* intro = new QLabel("The following alarm has activated:", this);
-  intro->setObjectName("Label1");
-  intro->setWordWrap(true);
-  intro->setGeometry(9, 6, 201, 16);
+  intro_ = new QLabel("The following alarm has activated:", this);
+  intro_->setObjectName("Label1");
+  intro_->setWordWrap(true);
   caption_ = new QLabel(note.caption, this);
   caption_->setObjectName("LblCaption");
   caption_->setAlignment(Qt::AlignCenter);
@@ -55,14 +53,18 @@ TFrmAlarm::TFrmAlarm(const NoteRecord& note, const Preferences& preferences, Sou
   connect(ok_, &QPushButton::clicked, this, &QWidget::close);
 
   timer_replay_.setObjectName("TimerReplay");
-  timer_replay_.setInterval(preferences_.repeatInterval * kMinuteMs);
+  timer_replay_.setInterval(MinutesMs(preferences_.repeatInterval));
   connect(&timer_replay_, &QTimer::timeout, this, &TFrmAlarm::playReminderSound);
   timer_snooze_.setObjectName("TimerSnooze");
-  timer_snooze_.setInterval(preferences_.snoozeInterval * kMinuteMs);
+  // A snooze of no time (0 or less, written by hand into Config.cfg) would
+  // bring the window back at once: it lasts a minute, as the dialog stores.
+  timer_snooze_.setInterval(MinutesMs(std::max(1, preferences_.snoozeInterval)));
   connect(&timer_snooze_, &QTimer::timeout, this, &TFrmAlarm::endSnooze);
 
-  // On the screen the user works on, so the alarm is never off-screen.
-  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  // On the screen that holds the note, where the user will look for it; a
+  // note on no screen (hidden, or left on a monitor that is gone) has its
+  // alarm on the primary screen.
+  QScreen* screen = QGuiApplication::screenAt(note.geometry.center());
   if (!screen) screen = QGuiApplication::primaryScreen();
   if (screen) move(placeFor(preferences_.reminderPosition, screen->availableGeometry(), frameGeometry().size()));
 }
@@ -70,13 +72,19 @@ TFrmAlarm::TFrmAlarm(const NoteRecord& note, const Preferences& preferences, Sou
 QPoint TFrmAlarm::placeFor(int position, QRect screen, QSize window) {
   const int right = screen.x() + screen.width() - window.width();
   const int bottom = screen.y() + screen.height() - window.height();
+  QPoint at;
   switch (position) {
-    case 0: return screen.topLeft();
-    case 1: return QPoint(right, screen.y());
-    case 2: return QPoint(screen.x(), bottom);
-    case 3: return QPoint(right, bottom);
-    default: return screen.topLeft() + kUsualPlace;
+    case 0: at = screen.topLeft(); break;
+    case 1: at = QPoint(right, screen.y()); break;
+    case 2: at = QPoint(screen.x(), bottom); break;
+    case 3: at = QPoint(right, bottom); break;
+    default: at = screen.topLeft() + kUsualPlace; break;
   }
+  // Never off the screen: the usual place on a small screen moves in, and
+  // a window larger than the screen keeps its title bar and top left on it.
+  at.setX(std::max(screen.x(), std::min(at.x(), right)));
+  at.setY(std::max(screen.y(), std::min(at.y(), bottom)));
+  return at;
 }
 
 void TFrmAlarm::showEvent(QShowEvent* event) {
@@ -84,7 +92,9 @@ void TFrmAlarm::showEvent(QShowEvent* event) {
   raise();
   activateWindow();
   playReminderSound();
-  if (preferences_.playSound && preferences_.repeatInterval != 0)
+  // A negative RepeatInterval from a hand-edited Config.cfg means no replay,
+  // like 0, rather than a timer that rings without pause.
+  if (preferences_.playSound && preferences_.repeatInterval > 0)
     timer_replay_.start();
   else
     timer_replay_.stop();
@@ -93,12 +103,17 @@ void TFrmAlarm::showEvent(QShowEvent* event) {
 void TFrmAlarm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   // The buttons stay centred together and keep their distance from the
-  // bottom edge; the text fills what is left.
+  // bottom edge; the labels take the lines their text needs in the
+  // desktop's font, and the text fills what is left.
   const int buttonsTop = height() - 31;
   snooze_->setGeometry(width() / 2 - 82, buttonsTop, 77, 25);
   ok_->setGeometry(snooze_->x() + 80, buttonsTop, 77, 25);
-  caption_->setGeometry(9, 24, width() - 17, 16);
-  text_->setGeometry(8, 46, width() - 16, buttonsTop - 10 - 46);
+  const int inner = width() - 17;
+  intro_->setGeometry(9, 6, inner, std::max(16, intro_->heightForWidth(inner)));
+  const int captionTop = intro_->geometry().bottom() + 3;
+  caption_->setGeometry(9, captionTop, inner, std::max(16, caption_->heightForWidth(inner)));
+  const int textTop = caption_->geometry().bottom() + 5;
+  text_->setGeometry(8, textTop, width() - 16, buttonsTop - 10 - textTop);
 }
 
 void TFrmAlarm::playReminderSound() {

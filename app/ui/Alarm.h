@@ -40,6 +40,7 @@ class TFrmAlarm : public QWidget {
 
   Preferences preferences_;
   Sound* sound_;
+  QLabel* intro_;
   QLabel* caption_;
   RichEdit* text_;
   QPushButton* snooze_;

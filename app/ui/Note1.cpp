@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/model/Autosave.h"
+#include "app/model/ColorRef.h"
 #include "app/model/Mailto.h"
 #include "app/model/NoteStore.h"
 #include "app/model/Placeholders.h"
@@ -30,8 +31,6 @@
 namespace qp {
 
 namespace {
-
-QColor FromColorRef(quint32 ref) { return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF); }
 
 // A caption-strip button that draws its glyph in the caption font colour,
 // so the buttons stay readable on any note colour.
@@ -92,7 +91,10 @@ void WaitPumping(int ms) {
 bool SameContent(const NoteRecord& a, const NoteRecord& b) {
   return a.caption == b.caption && a.rtf == b.rtf && a.color == b.color && a.geometry == b.geometry &&
          a.collapsed == b.collapsed && a.stayOnTop == b.stayOnTop && a.alarmDate == b.alarmDate &&
-         a.alarmTime == b.alarmTime && a.expireDate == b.expireDate && a.expireTime == b.expireTime;
+         a.alarmTime == b.alarmTime && a.expireDate == b.expireDate && a.expireTime == b.expireTime &&
+         a.alarmActive == b.alarmActive && a.alarmType == b.alarmType && a.expires == b.expires &&
+         a.expireType == b.expireType && a.expireToTrash == b.expireToTrash && a.capFontName == b.capFontName &&
+         a.capFontSize == b.capFontSize && a.capFontColor == b.capFontColor;
 }
 
 QAction* AddItem(QMenu* menu, const QString& text, const char* name, const QKeySequence& key = {}) {
@@ -198,10 +200,8 @@ void TFrmNote::buildMenu() {
   menu_ = new QMenu(this);
   menu_->setObjectName("PupMenu");
   QAction* props = AddItem(menu_, "Note &Properties...", "NoteProperties1", QKeySequence("Ctrl+P"));
-  props->setEnabled(false);  // the properties dialog comes with reminders
   QAction* edit = AddItem(menu_, "&Edit Note...", "EditNote2", QKeySequence("Ctrl+E"));
   QAction* reminder = AddItem(menu_, "Set Reminder...", "SetReminder1");
-  reminder->setEnabled(false);
   QAction* hide = AddItem(menu_, "&Hide Note", "HideNote1", QKeySequence("Ctrl+H"));
   QAction* trash = AddItem(menu_, "&Trash Note", "DeleteNote1", QKeySequence("Ctrl+T"));
   QAction* email = AddItem(menu_, "Email Note...", "EmailNote1");
@@ -223,13 +223,15 @@ void TFrmNote::buildMenu() {
   QAction* help = AddItem(menu_, "Help", "Help1");
   menu_->addSeparator();
   QAction* config = AddItem(menu_, "Configure...", "Config1");
-  config->setEnabled(false);  // the configuration dialog comes in a later version
+  connect(config, &QAction::triggered, this, [this] { host_.configureQuillpad(); });
 
   // The shortcuts work wherever the focus is in the note.
-  for (QAction* a : {edit, hide, trash}) {
+  for (QAction* a : {props, edit, hide, trash}) {
     a->setShortcutContext(Qt::WindowShortcut);
     addAction(a);
   }
+  connect(props, &QAction::triggered, this, [this] { editProperties(TFrmNoteProps::Page::Settings); });
+  connect(reminder, &QAction::triggered, this, [this] { editProperties(TFrmNoteProps::Page::Reminder); });
   connect(edit, &QAction::triggered, text_, &RichEdit::openEditorDialog);
   connect(hide, &QAction::triggered, this, &TFrmNote::hideNote);
   connect(trash, &QAction::triggered, this, &TFrmNote::trashNote);
@@ -463,6 +465,43 @@ void TFrmNote::setStayOnTop(bool on) {
   setGeometry(keep);
   if (visible) show();
   autosave_->changed();
+}
+
+void TFrmNote::editProperties(TFrmNoteProps::Page page) {
+  moving_ = false;
+  resizing_ = false;
+  TFrmNoteProps dialog(this, services_.help, services_.pickers);
+  dialog.setPage(page);
+  dialog.fill(snapshot());
+  if (dialog.exec() != QDialog::Accepted) return;
+  const NoteRecord chosen = dialog.values(snapshot());
+  building_ = true;
+  text_->setRtf(chosen.rtf);
+  building_ = false;
+  record_.color = chosen.color;
+  record_.capFontName = chosen.capFontName;
+  record_.capFontSize = chosen.capFontSize;
+  record_.capFontColor = chosen.capFontColor;
+  record_.alarmActive = chosen.alarmActive;
+  record_.alarmType = chosen.alarmType;
+  record_.alarmDate = chosen.alarmDate;
+  record_.alarmTime = chosen.alarmTime;
+  record_.expires = chosen.expires;
+  record_.expireToTrash = chosen.expireToTrash;
+  record_.expireType = chosen.expireType;
+  record_.expireDate = chosen.expireDate;
+  record_.expireTime = chosen.expireTime;
+  setCaption(chosen.caption);
+  applyColors();
+  if (chosen.stayOnTop != isStayOnTop()) setStayOnTop(chosen.stayOnTop);
+  if (!dialog.showing()) {
+    hideNote();
+    return;
+  }
+  // Stored at once: a reminder set a minute ahead must be in the table
+  // before the next check.
+  if (storeNote(Showing::Shown) == StoreResult::Done) return;
+  autosave_->retry();
 }
 
 void TFrmNote::editCaption() {

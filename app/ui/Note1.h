@@ -10,6 +10,7 @@
 
 #include "app/model/NoteGeometry.h"
 #include "app/model/NoteRecord.h"
+#include "app/ui/NoteProps.h"
 
 class QAction;
 class QFrame;
@@ -36,6 +37,8 @@ class NoteHost {
   virtual bool shuttingDown() const = 0;
   // Opens the Notes & Reminders manager.
   virtual void openManager() {}
+  // The note menu's "Configure...".
+  virtual void configureQuillpad() {}
 };
 
 class TFrmNote : public QWidget {
@@ -73,6 +76,10 @@ class TFrmNote : public QWidget {
   void emailNote();
   void setStayOnTop(bool on);
   void editCaption();
+  // Runs the properties dialog on `page` and, on OK, takes its values and
+  // stores the note (hidden, and closed, when "Note is Showing" was
+  // unchecked). The manager calls it for the notes it lists.
+  void editProperties(TFrmNoteProps::Page page);
   void setCaption(const QString& caption);
 
   // The note as the record should hold it now.

@@ -13,6 +13,9 @@
 #include <QVBoxLayout>
 
 #include "app/model/NoteStore.h"
+#include "app/model/status.h"
+#include "app/ui/Config.h"
+#include "app/ui/MinuteLength.h"
 #include "app/ui/Seams.h"
 #include "app/ui/StatusWindow.h"
 #include "components/TrayIcon.h"
@@ -45,7 +48,7 @@ TFrmNotesMain::TFrmNotesMain(NoteStore& store, AppServices& services, TTrayNotif
   timer_initialize_.setInterval(kInitializeMs);
   connect(&timer_initialize_, &QTimer::timeout, this, &TFrmNotesMain::timerInitialize);
   timer_check_.setObjectName("TimerCheck");
-  timer_check_.setInterval(kCheckMs);
+  timer_check_.setInterval(MinuteMs());
   connect(&timer_check_, &QTimer::timeout, this, &TFrmNotesMain::timerCheckTimer);
   // The check timer measures time that passes while the computer is awake;
   // this one notices when the clock jumped (a suspend, or the clock was
@@ -97,7 +100,7 @@ void TFrmNotesMain::buildTrayMenu() {
   QAction* help = AddItem(popupMenu1_, "Help...", "Help1");
   popupMenu1_->addSeparator();
   QAction* configure = AddItem(popupMenu1_, "Configure...", "Configure1");
-  configure->setEnabled(false);  // the configuration dialog comes in a later version
+  connect(configure, &QAction::triggered, this, &TFrmNotesMain::configureQuillpad);
   QAction* exit = AddItem(popupMenu1_, "Shutdown Quillpad", "Exit1");
   connect(hideAll, &QAction::triggered, this, &TFrmNotesMain::hideAllNotes);
   connect(help, &QAction::triggered, this, [this] {
@@ -150,7 +153,8 @@ void TFrmNotesMain::showNoTrayWindow(bool show) {
     connect(addButton("Help...", "BtnHelp"), &QPushButton::clicked, this, [this] {
       if (services_.help) services_.help->show(0);
     });
-    addButton("Configure...", "BtnConfigure")->setEnabled(false);
+    connect(addButton("Configure...", "BtnConfigure"), &QPushButton::clicked, this,
+            &TFrmNotesMain::configureQuillpad);
     connect(addButton("Shutdown Quillpad", "BtnShutdown"), &QPushButton::clicked, this, &TFrmNotesMain::shutdown);
     no_tray_->resize(280, no_tray_->sizeHint().height());
     // It is the only way back to the program: closing it only minimises it.
@@ -281,7 +285,11 @@ void TFrmNotesMain::timerCheckTimer() {
   callbacks.processEvents = [] { QCoreApplication::processEvents(); };
   const bool expiredChecked = store_.checkExpiredNotes(ExpiryCheck::Timer, callbacks);
   reportCheck(expiredChecked);
-  if (!shut_down_) reportCheck(store_.checkReminders(callbacks));
+  const bool remindersChecked = shut_down_ || store_.checkReminders(callbacks);
+  reportCheck(remindersChecked);
+  // Only a minute whose checks both worked ends the failure: the two checks
+  // fail with different errors, and each minute would log both again.
+  if (expiredChecked && remindersChecked) reported_check_errors_.clear();
   last_check_ = now();
   checking_ = false;
   if (!shut_down_) timer_check_.start();
@@ -296,13 +304,10 @@ void TFrmNotesMain::reportCheck(bool ok) {
   // A failing check would fail again every minute: the log gets each
   // error once, until a check succeeds again. A dialog each minute would
   // make the program unusable, and the next check may well succeed.
-  if (ok) {
-    last_check_error_.clear();
-    return;
-  }
+  if (ok) return;
   const QString error = store_.lastError();
-  if (error == last_check_error_) return;
-  last_check_error_ = error;
+  if (reported_check_errors_.contains(error)) return;
+  reported_check_errors_.append(error);
   qWarning("Quillpad: %s", qPrintable(error));
 }
 
@@ -324,6 +329,23 @@ void TFrmNotesMain::hideAllNotes() {
     note->hideNote();
     QCoreApplication::processEvents();
   }
+}
+
+void TFrmNotesMain::configureQuillpad() {
+  if (shut_down_ || !started_ || configuring_) return;
+  configuring_ = true;
+  const QString configFile = ConfigFileIn(store_.programFolder());
+  TFrmConfig dialog(store_, services_, configFile);
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  configuring_ = false;
+  if (!accepted || shut_down_) return;
+  QString error;
+  const bool saved = dialog.save(QCoreApplication::applicationFilePath(), &error);
+  // What did reach Config.cfg is in force at once, even when the autostart
+  // entry could not be written; the user is told what failed.
+  services_.preferences = LoadPreferences(configFile, services_.contentFolder);
+  if (tray_) tray_->setHideTask(!services_.preferences.enableTaskbarIcon);
+  if (!saved && services_.ask) services_.ask->warning(nullptr, "Quillpad", "The configuration could not be saved: " + error);
 }
 
 void TFrmNotesMain::bringForward() {

@@ -60,6 +60,9 @@ class TFrmNotesMain : public QWidget, public NoteHost, public ManagerHost {
   void editNoteProperties(int recNo) override;
 
   void hideAllNotes();
+  // Runs the configuration dialog; on OK the preferences are written and
+  // read again, and the start-at-login entry follows its check box.
+  void configureQuillpad() override;
   // Hides the expired notes and fires the due reminders (the check timer's
   // work), then waits a full interval for the next check.
   void timerCheckTimer();
@@ -77,6 +80,7 @@ class TFrmNotesMain : public QWidget, public NoteHost, public ManagerHost {
   QMenu* trayMenu() const { return popupMenu1_; }
   QMenu* templateMenu() const { return pupTemplate_; }
   QWidget* noTrayWindow() const { return no_tray_; }
+  const QTimer& checkTimer() const { return timer_check_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -99,7 +103,7 @@ class TFrmNotesMain : public QWidget, public NoteHost, public ManagerHost {
   void reportStartup(const QString& line);
   void bringForward();
   QDateTime now() const;
-  // Logs a failed check's error once.
+  // Logs a failed check's error once, until a minute's checks both work.
   void reportCheck(bool ok);
 
   NoteStore& store_;
@@ -111,8 +115,9 @@ class TFrmNotesMain : public QWidget, public NoteHost, public ManagerHost {
   QTimer timer_check_;
   QTimer timer_wake_;
   QDateTime last_check_;
-  QString last_check_error_;
+  QStringList reported_check_errors_;  // logged since the checks last worked
   bool checking_ = false;
+  bool configuring_ = false;
   QMenu* popupMenu1_ = nullptr;
   QMenu* newNoteMenu_ = nullptr;
   QMenu* pupTemplate_ = nullptr;

@@ -7,6 +7,7 @@
 #include "app/model/status.h"
 #include "app/model/NoteStore.h"
 #include "app/ui/NoteMn.h"
+#include "app/ui/NoteProps.h"
 #include "app/ui/Seams.h"
 
 namespace qp {
@@ -76,9 +77,7 @@ void TFrmNotesMain::editNoteProperties(int recNo) {
 }
 
 void TFrmNotesMain::runNoteProperties(TFrmNote* note) {
-  // The note properties dialog is not in this version yet; the window
-  // only comes forward, so the user sees which note was meant.
-  note->raise();
+  note->editProperties(TFrmNoteProps::Page::Settings);
 }
 
 }  // namespace qp

@@ -49,4 +49,8 @@ void DesktopAsk::warning(QWidget* parent, const QString& title, const QString& t
   QMessageBox::warning(parent, title, text, QMessageBox::Ok);
 }
 
+void DesktopAsk::information(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}
+
 }  // namespace qp

@@ -16,6 +16,7 @@ class QWidget;
 namespace qp {
 
 class NotesManagerStore;
+class Pickers;
 
 class Sound {
  public:
@@ -42,6 +43,7 @@ class Ask {
  public:
   virtual ~Ask() = default;
   virtual void warning(QWidget* parent, const QString& title, const QString& text) = 0;
+  virtual void information(QWidget* parent, const QString& title, const QString& text) { warning(parent, title, text); }
 };
 
 class Alarms {
@@ -59,6 +61,7 @@ struct AppServices {
   Help* help = nullptr;
   Ask* ask = nullptr;
   Alarms* alarms = nullptr;
+  Pickers* pickers = nullptr;  // null: Qt's own dialogs
   const Clock* clock = nullptr;
   Preferences preferences;
   QString contentFolder;
@@ -99,6 +102,7 @@ class DesktopHelp : public Help {
 class DesktopAsk : public Ask {
  public:
   void warning(QWidget* parent, const QString& title, const QString& text) override;
+  void information(QWidget* parent, const QString& title, const QString& text) override;
 };
 
 }  // namespace qp

@@ -80,7 +80,16 @@ UseRequest ParseCommand(const std::string& command) {
 void CloseAreaAt(int n) {
   WorkArea* area = AreaAt(n);
   if (area == nullptr) return;
-  if (IndexHooks* ix = InstalledIndexHooks()) ix->IndexClose(*area);
+  if (IndexHooks* ix = InstalledIndexHooks()) {
+    // Closing the index logs the table out of its semaphore file under the
+    // table lock byte, which is taken on the selected area: select this one
+    // meanwhile, or CloseAll would lock another table's byte (or wait the
+    // full lock time on one already closed) and leave the file behind.
+    const int selected = SelectedArea();
+    SetSelectedArea(n);
+    ix->IndexClose(*area);
+    SetSelectedArea(selected);
+  }
   RefreshRecordCount(*area);
   // The header of a shared table is written under the append lock, never
   // by CloseDbf from a count another program may have overtaken.

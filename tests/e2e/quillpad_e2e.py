@@ -18,10 +18,13 @@ are is read from the X server.
   4. the Notes & Reminders manager from the tray menu: every page; a search
      for the note typed before the crash, which goes to the trash, comes
      back from it, and the trash emptied
-  5. a desktop without a system tray: the small Quillpad window instead
+  5. a desktop without a system tray: the small Quillpad window instead;
+     a reminder set through the properties dialog opens an alarm window,
+     Snooze hides it and it comes back; a note set to expire is hidden
 
 Screenshots of a note, a collapsed note, the tray menu, each page of the
-manager and the no-tray window go to OUT/screenshots/; on a failure OUT/failure.png shows the screen.
+manager, the no-tray window and an alarm window go to OUT/screenshots/; on
+a failure OUT/failure.png shows the screen.
 Exit status 77 means the X tools are missing and the test was skipped.
 """
 import argparse
@@ -47,6 +50,11 @@ CAPTION = "Groceries"
 SECOND_TEXT = "Call Anna at 5"
 CRASH_TEXT = "Typed just before the crash"
 HIDDEN_TEXT = "Hidden for later"
+REMINDER_TEXT = "Ring the plumber"
+EXPIRING_TEXT = "Gone at its minute"
+# Test seam: the program's minute timers (checks, snooze) last this long,
+# so a snooze of the default five minutes passes in five seconds.
+TEST_MINUTE_MS = "1000"
 DRAG_BY = (-220, -130)
 MIN_NOTE_WIDTH = 100
 MAX_CAPTION_STRIP = 24
@@ -401,9 +409,10 @@ class Scenario:
     def no_tray(self):
         self.step("a desktop without a system tray")
         showing = sum(r["SHOWING"] == "Y" for r in self.store.live_notes())
-        app = self.start({"QUILLPAD_NO_TRAY": "1"})
+        app = self.start({"QUILLPAD_NO_TRAY": "1", "QUILLPAD_TEST_MINUTE_MS": TEST_MINUTE_MS})
         window = self.x.wait_for_window("--pid", str(app.pid), "--name", "^Quillpad$")
         app.wait_for_note_count(showing)
+        self.reminder_and_expiry(app)
         self.step("--hide-all hides every note")
         status = app.command("--hide-all")
         assert status == 0, f"quillpad --hide-all exited with {status}: {app.last_command_output}"
@@ -417,6 +426,66 @@ class Scenario:
         for table in ("notes.dbf", "Trash.dbf", "defaults.dbf"):
             ok, report = self.store.check(table)
             assert ok, f"xbtool check {table} at the end:\n{report}"
+
+
+    # --- 4a. reminders and expiry ----------------------------------------------------
+
+    def properties_dialog(self, app, note, pages_on, keys):
+        """Opens the note's properties with Ctrl+P, moves `pages_on` pages on
+        with Ctrl+Tab (each page starts with the focus in its first check
+        box), presses `keys` and OK."""
+        self.focus(note)
+        self.x.key("ctrl+p")
+        dialog = self.x.wait_for_window("--pid", str(app.pid), "--name", "^Note Properties$")
+        self.x.activate(dialog)
+        self.x.key(*(["ctrl+Tab"] * pages_on))
+        self.x.key(*keys)
+        self.x.key("Return")
+        self.x.wait_for_no_window("--pid", str(app.pid), "--name", "^Note Properties$")
+
+    def reminder_and_expiry(self, app):
+        # A new note's reminder and expiry start at the minute it was made,
+        # so switching either on makes it due at once: at its minute.
+        self.step("a reminder set through the properties dialog fires at its minute")
+        known = app.note_windows()
+        app.command("--new")
+        note = app.wait_for_new_note(known)
+        self.type_into(note, REMINDER_TEXT)
+        self.wait_stored(REMINDER_TEXT)
+        self.properties_dialog(app, note, 2, ["space"])  # Reminder page: "Alarm is Active"
+        alarm = self.x.wait_for_window("--pid", str(app.pid), "--name", "^Note Alarm$", timeout=10)
+        row = self.store.note_with_text(REMINDER_TEXT)
+        assert row["ALARMACT"] == "Y" and row["DATEALMACT"].strip(), \
+            f"the reminder should be active and its firing recorded: {row.fields}"
+        place = settle(self.x, alarm)
+        assert place.x >= 0 and place.y >= 0 and place.right <= self.x.width and place.bottom <= self.x.height, \
+            f"the alarm window must be wholly on the screen: {place}"
+        self.x.screenshot(os.path.join(self.shots, "alarm-window.png"), place, margin=30)
+
+        self.step("Snooze hides the alarm and it comes back")
+        snooze = (place.x + place.width // 2 - 82 + 38, place.y + place.height - 31 + 12)
+        self.x.click(*snooze)
+        self.x.wait_for_no_window("--pid", str(app.pid), "--name", "^Note Alarm$", timeout=5)
+        self.x.wait_for_window("--pid", str(app.pid), "--name", "^Note Alarm$", timeout=15)
+        back = settle(self.x, alarm)
+        ok = (back.x + back.width // 2 - 82 + 80 + 38, back.y + back.height - 31 + 12)
+        self.x.click(*ok)
+        self.x.wait_for_no_window("--pid", str(app.pid), "--name", "^Note Alarm$", timeout=5)
+
+        self.step("a note set to expire is hidden at its minute")
+        known = app.note_windows()
+        app.command("--new")
+        expiring = app.wait_for_new_note(known)
+        self.type_into(expiring, EXPIRING_TEXT)
+        self.wait_stored(EXPIRING_TEXT)
+        self.properties_dialog(app, expiring, 3, ["space"])  # Expiration page: "Note Never Expires"
+        xsession.wait_until("the expired note's window to go",
+                            lambda: expiring not in app.note_windows(), timeout=10)
+        # A new note's expiry moves it to the trash, as its check box says.
+        assert self.store.note_with_text(EXPIRING_TEXT) is None, "the expired note should have left notes.dbf"
+        trashed = [r for r in self.store.rows("Trash.dbf") if EXPIRING_TEXT in r.text]
+        assert len(trashed) == 1 and trashed[0]["EXPIRES"] == "Y" and trashed[0]["SHOWING"] == "N", \
+            f"the expired note should be in the trash, hidden: {[r.fields for r in trashed]}"
 
 
 def main():

@@ -46,6 +46,40 @@ TEST_F(SemaphoreTest, EachOpenCountsAndTheLastCloseDeletesTheFile) {
   EXPECT_FALSE(platform::Files().Exists(semaphore_));
 }
 
+TEST_F(SemaphoreTest, ClosingEveryTableLogsEachOutOfItsOwnFile) {
+  // A failure here would otherwise wait out the whole lock time.
+  xb::SemaphoreSettings().region_lock_ms = 200;
+  const std::string other = WriteTable("other", Generate(5, 3));
+  xb::SetSelectedArea(3);
+  ASSERT_TRUE(xb::Use(other));
+  ASSERT_TRUE(xb::MakeIndex({Def("NAME", "NAME")}, "")) << xb::ErrorText();
+  xb::CloseArea();
+  ASSERT_TRUE(xb::Use(other));
+  ASSERT_TRUE(xb::SetIndexTo("")) << xb::ErrorText();
+  const std::string otherSemaphore = xb::SemaphoreFileName(other + ".DBF");
+  OpenIn(1);
+  OpenIn(2);
+  ASSERT_TRUE(platform::Files().Exists(otherSemaphore));
+  // Area 1 closes first, so the others close while it is gone and while
+  // the selected area is another table.
+  const struct {
+    int selected;
+  } cases[] = {{1}, {3}};
+  for (const auto& c : cases) {
+    xb::SetSelectedArea(c.selected);
+    xb::ClearErrorCode();
+    xb::CloseAll();
+    EXPECT_EQ(xb::ErrorCode(), 0) << xb::ErrorText();
+    EXPECT_FALSE(platform::Files().Exists(semaphore_)) << "selected " << c.selected;
+    EXPECT_FALSE(platform::Files().Exists(otherSemaphore)) << "selected " << c.selected;
+    xb::SetSelectedArea(3);
+    ASSERT_TRUE(xb::Use(other));
+    ASSERT_TRUE(xb::SetIndexTo("")) << xb::ErrorText();
+    OpenIn(1);
+    OpenIn(2);
+  }
+}
+
 TEST_F(SemaphoreTest, AnAppendCountsAsAChangeThatAnotherOpenReadsBack) {
   OpenIn(1);
   OpenIn(2);

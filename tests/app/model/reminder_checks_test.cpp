@@ -19,6 +19,12 @@ class ReminderChecksTest : public StoreTest {
     store_ = OpenStore();
     note_ = NewNote(*store_);
   }
+  // The store closes its tables, as the program does, before the engine
+  // is reset.
+  void TearDown() override {
+    store_.reset();
+    StoreTest::TearDown();
+  }
   // Gives the test note a reminder; `lastDate` invalid: it never fired.
   void SetReminder(int type, QDate date, QTime time, QDate lastDate = {}, QTime lastTime = {}) {
     note_.alarmActive = true;

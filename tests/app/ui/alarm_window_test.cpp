@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,6 +53,53 @@ TEST_F(AlarmWindowTest, ItGoesToTheChosenCornerOrItsUsualPlace) {
   for (const auto& c : cases) EXPECT_EQ(TFrmAlarm::placeFor(c.position, screen, window), c.at) << c.position;
   // On a second screen the corner is that screen's.
   EXPECT_EQ(TFrmAlarm::placeFor(3, QRect(1024, 0, 1280, 1024), window), QPoint(2004, 774));
+}
+
+TEST_F(AlarmWindowTest, ItStaysOnTheScreenWhateverItsSize) {
+  const struct {
+    int position;
+    QRect screen;
+    QSize window;
+    QPoint at;
+  } cases[] = {
+      {4, QRect(0, 0, 400, 300), QSize(253, 230), {147, 70}},       // the usual place moves in
+      {3, QRect(0, 0, 200, 150), QSize(253, 230), {0, 0}},          // larger than the screen
+      {1, QRect(-1280, 0, 1280, 1024), QSize(300, 250), {-300, 0}},  // a screen left of the primary
+      {4, QRect(1024, 100, 800, 600), QSize(300, 250), {1231, 295}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(TFrmAlarm::placeFor(c.position, c.screen, c.window), c.at) << c.position << " " << c.screen.width();
+}
+
+TEST_F(AlarmWindowTest, ItOpensOnTheNotesScreenOrThePrimaryOne) {
+  const QRect primary = QGuiApplication::primaryScreen()->availableGeometry();
+  preferences_.reminderPosition = 0;
+  for (QRect noteGeometry : {QRect(50, 60, 200, 180), QRect(-9000, -9000, 200, 180), QRect()}) {
+    NoteRecord note;
+    note.geometry = noteGeometry;
+    TFrmAlarm alarm(note, preferences_, &sound_);
+    EXPECT_EQ(alarm.pos(), primary.topLeft()) << noteGeometry.x();
+  }
+}
+
+TEST_F(AlarmWindowTest, IntervalsFromAHandEditedConfigurationNeverRingWithoutPause) {
+  const struct {
+    int repeat, snooze;
+    bool replays;
+    int replayMs, snoozeMs;
+  } cases[] = {
+      {-1, 0, false, 0, 60000},
+      {3, -5, true, 3 * 60000, 60000},
+      {100000, 100000, true, 2147483647, 2147483647},
+  };
+  for (const auto& c : cases) {
+    preferences_.repeatInterval = c.repeat;
+    preferences_.snoozeInterval = c.snooze;
+    std::unique_ptr<TFrmAlarm> alarm(Open());
+    EXPECT_EQ(alarm->replayTimer().isActive(), c.replays) << c.repeat;
+    if (c.replays) EXPECT_EQ(alarm->replayTimer().interval(), c.replayMs) << c.repeat;
+    EXPECT_EQ(alarm->snoozeTimer().interval(), c.snoozeMs) << c.snooze;
+  }
 }
 
 TEST_F(AlarmWindowTest, ItRingsWhenShownAndAgainAtEachReplay) {

@@ -3,6 +3,8 @@
 // note, trash and restore, emptying a trash with a locked record, the
 // search box with its highlights, export, and the ways to open it.
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -155,18 +157,26 @@ TEST_F(ManagerTest, EditingAHiddenNotesPropertiesOpensItsWindowOnlyForTheDialog)
   Open();
   Choose("XbGrid1", "hidden");
   QList<int> openDuringDialog;
-  // The window exists while the dialog runs: watch for it from the dialog's turn.
+  QString dialogName;
+  // The properties dialog runs modally; this answers it from inside.
   QTimer::singleShot(0, [&] {
     for (TFrmNote* n : controller_->noteWindows()) openDuringDialog.append(n->tag());
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialogName = dialog->objectName();
+    dialog->findChild<QLineEdit*>("EdDescription")->setText("renamed");
+    dialog->accept();
   });
   form_->editNoteProperties();
   QTest::qWait(20);
+  EXPECT_EQ(dialogName, "FrmNoteProps");
   EXPECT_EQ(openDuringDialog, QList<int>({hidden.recNo}));
   EXPECT_TRUE(controller_->noteWindows().isEmpty());
   const std::optional<NoteRecord> after = Stored(hidden.recNo);
   ASSERT_TRUE(after);
   EXPECT_FALSE(after->showing);
-  EXPECT_EQ(after->caption, "hidden");
+  EXPECT_EQ(after->caption, "renamed");
+  EXPECT_EQ(Rows("XbGrid1"), QStringList({"renamed"}));
 }
 
 TEST_F(ManagerTest, TrashRestoreAndEmptyTrashWithALockedRecord) {

@@ -19,95 +19,13 @@
 #include "app/ui/Seams.h"
 #include "components/IniFile.h"
 #include "richtext/RichEdit.h"
-#include "tests/app/store_fixture.h"
+#include "tests/app/controller_fixture.h"
+#include "tests/support/failing_files.h"
 
 namespace qp {
 namespace {
 
-class FakeSound : public Sound {
- public:
-  void play(const QString& file) override { played.append(file); }
-  QStringList played;
-};
-class FakeShell : public Shell {
- public:
-  bool openUrl(const QUrl& url) override {
-    urls.append(url);
-    return true;
-  }
-  QList<QUrl> urls;
-};
-class FakeHelp : public Help {
- public:
-  void show(int context) override { contexts.append(context); }
-  QList<int> contexts;
-};
-class FakeAsk : public Ask {
- public:
-  void warning(QWidget*, const QString&, const QString& text) override { warnings.append(text); }
-  QStringList warnings;
-};
-
-class FakeAlarms : public Alarms {
- public:
-  void open(const NoteRecord& note) override { captions.append(note.caption); }
-  QStringList captions;
-};
-
-class NoteWindowTest : public StoreTest {
- protected:
-  void SetUp() override {
-    StoreTest::SetUp();
-    services_.sound = &sound_;
-    services_.shell = &shell_;
-    services_.help = &help_;
-    services_.ask = &ask_;
-    services_.clock = &clock_;
-    services_.alarms = &alarms_;
-  }
-  void TearDown() override {
-    controller_.reset();
-    store_.reset();
-    StoreTest::TearDown();
-  }
-  // Opens the store and starts the controller over it, as main() does.
-  void Start() {
-    if (!store_) {
-      store_ = std::make_unique<XbNoteStore>(folder(), clock_);
-      store_->readRunStatus();
-    }
-    controller_ = std::make_unique<TFrmNotesMain>(*store_, services_, nullptr, false);
-    QSignalSpy ready(controller_.get(), &TFrmNotesMain::ready);
-    controller_->start();
-    ASSERT_TRUE(ready.wait(3000));
-  }
-  // A stored note, before the controller starts.
-  NoteRecord Stored(const QString& caption, QRect geometry, bool showing, bool collapsed = false) {
-    if (!store_) store_ = OpenStore();
-    NoteRecord note = NewNote(*store_);
-    note.caption = caption;
-    note.geometry = geometry;
-    note.collapsed = collapsed;
-    note.rtf = "{\\rtf1 " + caption.toUtf8() + "}";
-    EXPECT_EQ(store_->updateNote(note, showing ? Showing::Shown : Showing::Hidden), StoreResult::Done);
-    return note;
-  }
-  TFrmNote* OnlyNote() {
-    const QList<TFrmNote*> notes = controller_->noteWindows();
-    EXPECT_EQ(notes.size(), 1);
-    return notes.isEmpty() ? nullptr : notes.front();
-  }
-  NoteRecord Record(int recNo) { return store_->readNote(recNo).value_or(NoteRecord{}); }
-
-  FakeSound sound_;
-  FakeShell shell_;
-  FakeHelp help_;
-  FakeAsk ask_;
-  FakeAlarms alarms_;
-  AppServices services_;
-  std::unique_ptr<XbNoteStore> store_;
-  std::unique_ptr<TFrmNotesMain> controller_;
-};
+class NoteWindowTest : public ControllerTest {};
 
 TEST_F(NoteWindowTest, TheNotesThatWereShowingReopenWhereTheyWere) {
   const NoteRecord shown = Stored("Groceries", QRect(40, 50, 200, 180), true);
@@ -309,11 +227,11 @@ TEST_F(NoteWindowTest, TheTemplateMenusShowTheTemplatesInUse) {
   for (QAction* a : menu->actions())
     if (a->isVisible()) visible.append(a->text());
   EXPECT_EQ(visible, QStringList({"Plain Note", "To-Do List", "Phone Message", "Meeting Notes"}));
-  // The tray menu carries the later version's item, disabled.
+  // Every item of the tray menu works now.
   QStringList disabled;
   for (QAction* a : controller_->trayMenu()->actions())
     if (!a->isEnabled()) disabled.append(a->objectName());
-  EXPECT_EQ(disabled, QStringList({"Configure1"}));
+  EXPECT_TRUE(disabled.isEmpty()) << disabled.join(", ").toStdString();
 }
 
 TEST_F(NoteWindowTest, ANoteThatCouldNotBeSavedSaysSoAndTouchesNoOtherNote) {
@@ -469,6 +387,68 @@ TEST_F(NoteWindowTest, TheCheckHidesExpiredWindowsFiresRemindersAndComesAgainAft
   }
   controller_->checkAfterClockJump();
   EXPECT_EQ(alarms_.captions.size(), 2);
+}
+
+}  // namespace
+}  // namespace qp
+
+namespace qp {
+namespace {
+
+// Collects the program's warnings (its log on standard error).
+class WarningLog {
+ public:
+  WarningLog() {
+    lines().clear();
+    previous_ = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+      if (type == QtWarningMsg && text.startsWith("Quillpad: ")) lines().append(text);
+    });
+  }
+  ~WarningLog() { qInstallMessageHandler(previous_); }
+  static QStringList& lines() {
+    static QStringList all;
+    return all;
+  }
+
+ private:
+  QtMessageHandler previous_;
+};
+
+// The notes' files go through a wrapper that can make them fail; it
+// outlives the store, which closes its files in TearDown.
+class FailedCheckTest : public NoteWindowTest {
+ protected:
+  qptest::FailingFiles files_;
+};
+
+TEST_F(FailedCheckTest, AFailedCheckIsLoggedOnceAndTheChecksGoOn) {
+  NoteRecord note = Stored("Standup", QRect(10, 10, 150, 150), true);
+  note.alarmActive = true;
+  note.alarmType = 1;  // every day
+  note.alarmTime = QTime(10, 0);
+  ASSERT_EQ(store_->updateNote(note, Showing::Shown), StoreResult::Done);
+  clock_.time = QDateTime(QDate(2026, 6, 1), QTime(9, 0));
+  Start();
+  WarningLog log;
+  clock_.time = QDateTime(QDate(2026, 6, 1), QTime(10, 0));
+  // The notes' files stop answering, as a disk that has gone away.
+  files_.OnlyPathsContaining("notes.");
+  files_.OnlyReadsAndWrites();
+  files_.FailCall(1, 0, /*sticky=*/true);
+  controller_->timerCheckTimer();
+  controller_->timerCheckTimer();
+  EXPECT_TRUE(files_.FaultFired());
+  files_.Heal();
+  EXPECT_TRUE(alarms_.captions.isEmpty());
+  // Each of the two checks' errors once, not again every minute.
+  ASSERT_EQ(log.lines().size(), 2) << log.lines().join("\n").toStdString();
+  EXPECT_TRUE(log.lines()[0].contains("expired notes")) << log.lines()[0].toStdString();
+  EXPECT_TRUE(log.lines()[1].contains("reminders")) << log.lines()[1].toStdString();
+  EXPECT_TRUE(controller_->checkTimer().isActive()) << "the checks must go on after a failed one";
+  // The next check works again and fires the reminder that was waiting.
+  controller_->timerCheckTimer();
+  EXPECT_EQ(alarms_.captions, QStringList{"Standup"});
+  EXPECT_EQ(log.lines().size(), 2);
 }
 
 }  // namespace
