@@ -42,9 +42,11 @@ void TXbGrid::layoutColumns() {
   laid_out_ = fields;
   for (int c = 0; c < cols.size(); ++c) {
     if (cols[c].width < 0) continue;
-    // The given width, widened to show the title and the first rows whole
-    // in this font.
-    const int fit = std::max(horizontalHeader()->sectionSizeHint(c), sizeHintForColumn(c));
+    // The given width, widened to show the title and the first row whole
+    // in this font (dates with the century, say).
+    int fit = horizontalHeader()->sectionSizeHint(c);
+    if (m->rowCount() > 0 && !m->index(0, c).data(TXbColumnModel::BooleanRole).isValid())
+      fit = std::max(fit, fontMetrics().horizontalAdvance(m->index(0, c).data().toString()) + 8);
     setColumnWidth(c, std::max(cols[c].width, fit));
   }
   updateFixedColumns();

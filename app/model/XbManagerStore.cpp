@@ -233,7 +233,16 @@ StoreResult XbManagerStore::setShowing(int recNo, bool showing) {
   }
 }
 
+void XbManagerStore::leaveEnd(xb::TXbDbf& table) {
+  // A dataset left past its last record by a walk refuses the next append
+  // with "at end" (1403): the table that receives a record starts from its
+  // first one.
+  QString error;
+  if (table.IsEOF()) Guarded([&] { table.GoTop(); }, error);
+}
+
 StoreResult XbManagerStore::sendToTrash(int recNo) {
+  leaveEnd(*trash_);
   if (!moveTo(*notes_, recNo)) return StoreResult::NoRecord;
   try {
     return resultOf(int(MoveToTrash(*notes_, *trash_)), QStringLiteral("The note could not be moved to the trash"));
@@ -245,6 +254,7 @@ StoreResult XbManagerStore::sendToTrash(int recNo) {
 }
 
 StoreResult XbManagerStore::restore(int trashRecNo) {
+  leaveEnd(*notes_);
   if (!moveTo(*trash_, trashRecNo)) return StoreResult::NoRecord;
   try {
     CopyNoteRecord(*trash_, *notes_);

@@ -46,6 +46,7 @@ class XbManagerStore : public NotesManagerStore {
  private:
   // Puts `table` on the record; false when it is gone or deleted.
   bool moveTo(xb::TXbDbf& table, int recNo);
+  void leaveEnd(xb::TXbDbf& table);
   StoreResult resultOf(int outcome, const QString& what);
   void applySearch();
   QString pageKey() const;

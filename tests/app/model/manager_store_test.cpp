@@ -120,6 +120,34 @@ TEST_F(ManagerStoreTest, ANoteSentToTheTrashComesBackHiddenWhenRestored) {
   EXPECT_EQ(m.restore(trashed), StoreResult::NoRecord);
 }
 
+TEST_F(ManagerStoreTest, ANoteStoredByItsWindowJustBeforeCanBeTrashed) {
+  Note("first", Rtf("a"), 1, true);
+  NoteRecord last = Note("last", Rtf("typed just before"), 1, true);
+  ASSERT_EQ(store_->trashNote(Note("old", Rtf("trashed before"))), StoreResult::Done);
+  XbManagerStore& m = Manager();
+  // The user looked at every page first; each prepared its search.
+  for (ManagerPage page : {ManagerPage::Trash, ManagerPage::AllNotes}) {
+    m.showPage(page);
+    while (!m.prepareSearch(1)) {
+    }
+  }
+  m.setSearch("just before");
+  EXPECT_EQ(Captions(m.notesModel()), QStringList({"last"}));
+  // The window stores itself as hidden through the program's own table.
+  last.rtf = Rtf("typed just before, and more");
+  ASSERT_EQ(store_->updateNote(last, Showing::Hidden), StoreResult::Done);
+  // The manager prepares its search meanwhile, to the end of the table.
+  while (!m.prepareSearch(1)) {
+  }
+  ASSERT_EQ(m.sendToTrash(last.recNo), StoreResult::Done) << m.lastError().toStdString();
+  m.refresh();
+  EXPECT_TRUE(Captions(m.notesModel()).isEmpty());
+  m.setSearch("");
+  EXPECT_EQ(Captions(m.notesModel()), QStringList({"first"}));
+  m.showPage(ManagerPage::Trash);
+  EXPECT_EQ(Captions(m.trashModel()), QStringList({"old", "last"}));
+}
+
 TEST_F(ManagerStoreTest, EmptyingTheTrashSkipsARecordAnotherProgramLocksAndCountsIt) {
   for (const char* caption : {"one", "two", "three"}) {
     const NoteRecord n = Note(caption, Rtf(caption));
