@@ -28,7 +28,10 @@ TXbGrid::TXbGrid(QWidget* parent) : QTableView(parent), header_(new TXbGridHeade
 void TXbGrid::setModel(QAbstractItemModel* model) {
   QTableView::setModel(model);
   layoutColumns();
-  if (model) connect(model, &QAbstractItemModel::modelReset, this, &TXbGrid::layoutColumns);
+  if (model) {
+    connect(model, &QAbstractItemModel::modelReset, this, &TXbGrid::layoutColumns);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &TXbGrid::layoutColumns);
+  }
 }
 
 void TXbGrid::layoutColumns() {
@@ -37,7 +40,10 @@ void TXbGrid::layoutColumns() {
   const QList<TXbGridColumn> cols = m->columns();
   QStringList fields;
   for (const TXbGridColumn& c : cols) fields << c.fieldName + '/' + c.title + '/' + QString::number(c.width);
-  // A reset that only read the rows again keeps the widths the user gave.
+  if (m->rowCount() > 0) had_rows_ = true;
+  fields << (had_rows_ ? QStringLiteral("rows") : QString());
+  // A reset that only read the rows again keeps the widths the user gave;
+  // the first rows to arrive widen the columns once.
   if (fields == laid_out_) return;
   laid_out_ = fields;
   for (int c = 0; c < cols.size(); ++c) {

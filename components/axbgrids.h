@@ -112,6 +112,7 @@ class TXbGrid : public QTableView {
   bool read_only_ = false;
   bool confirm_delete_ = true;
   QStringList laid_out_;  // the columns layoutColumns last set widths for
+  bool had_rows_ = false;  // the columns were fitted to a first row
 };
 
 // The column titles; the depressed one is drawn sunken.
