@@ -1,5 +1,7 @@
-// manager_bench [FOLDER]
+// manager_bench [--quick] [FOLDER]
 //
+// --quick leaves out the 100,000-record grid (its table takes minutes to
+// fill).
 // The Notes & Reminders manager with 10,000 notes: opening it (tables,
 // grid, first rows painted), searching as the user types (the first search
 // reads every note's text; the following ones use the text cache), a
@@ -70,7 +72,11 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QTemporaryDir scratch;
-  const QString folder = (argc > 1 ? QString::fromLocal8Bit(argv[1]) : scratch.path()) + '/';
+  const QStringList args = QCoreApplication::arguments().mid(1);
+  const bool quick = args.contains("--quick");
+  QStringList folders = args;
+  folders.removeAll("--quick");
+  const QString folder = (folders.isEmpty() ? scratch.path() : folders.first()) + '/';
   QDir().mkpath(folder);
   xb::SetReportErrors(false);
   xb::DatasetLayerInit();
@@ -101,29 +107,35 @@ int main(int argc, char** argv) {
   }
   std::printf("manager open, 10,000 notes, first screen painted: median %.1f ms\n", Median(opens));
 
+  {
+    // Two managers never share a process: each opens the tables under the
+    // same component names.
+    qp::XbManagerStore cold(folder);
+    cold.open();
+    cold.showPage(qp::ManagerPage::AllNotes);
+    t.restart();
+    cold.setSearch("garage");
+    std::printf("first search at once after opening (reads and converts every note): %.1f ms\n",
+                t.nsecsElapsed() / 1e6);
+  }
+  // What the manager does while the user looks: the text read in slices.
   qp::XbManagerStore tables(folder);
   tables.open();
   tables.showPage(qp::ManagerPage::AllNotes);
-  t.restart();
-  tables.setSearch("garage");
-  std::printf("first search at once after opening (reads and converts every note): %.1f ms\n", t.nsecsElapsed() / 1e6);
-  // What the manager does while the user looks: the text read in slices.
-  qp::XbManagerStore idle(folder);
-  idle.open();
-  idle.showPage(qp::ManagerPage::AllNotes);
   t.restart();
   int slices = 0;
   std::vector<double> slice_ms;
   QElapsedTimer slice;
   for (bool done = false; !done; ++slices) {
     slice.restart();
-    done = idle.prepareSearch(50);
+    done = tables.prepareSearch(50);
     slice_ms.push_back(slice.nsecsElapsed() / 1e6);
   }
-  std::printf("search prepared while idle: %.1f ms in %d slices (median slice %.2f ms)\n", t.nsecsElapsed() / 1e6,
-              slices, Median(slice_ms));
+  std::printf("search prepared while idle: %.1f ms in %d slices (median slice %.2f ms)%s\n", t.nsecsElapsed() / 1e6,
+              slices, Median(slice_ms),
+              qPrintable(tables.lastError().isEmpty() ? QString() : " " + tables.lastError()));
   t.restart();
-  idle.setSearch("garage");
+  tables.setSearch("garage");
   std::printf("first search after that: %.2f ms\n", t.nsecsElapsed() / 1e6);
   const char* typed[] = {"g", "ga", "gar", "gara", "garag", "garage", "garage m", "garage mi", "dentist holiday",
                          "CAFE", "note 99"};
@@ -151,6 +163,7 @@ int main(int argc, char** argv) {
   tables.setSearch("garage");
   std::printf("search after another program changed a note: %.1f ms\n", t.nsecsElapsed() / 1e6);
 
+  if (quick) return 0;
   // The grid over 100,000 records.
   xb::CloseAll();
   const QString big = folder + "big/";

@@ -179,9 +179,14 @@ bool XbManagerStore::prepareSearch(int budget) {
   bool done = true;
   QString error;
   // A table that cannot be read is not prepared; the search reports nothing.
-  Guarded([&] { done = (trash ? trash_text_ : notes_text_).prepare(trash ? *trash_ : *notes_, pageKey(), writes_, budget); },
-          error);
-  return done || !error.isEmpty();
+  const bool read = Guarded(
+      [&] { done = (trash ? trash_text_ : notes_text_).prepare(trash ? *trash_ : *notes_, pageKey(), writes_, budget); },
+      error);
+  if (!read) {
+    last_error_ = QStringLiteral("The notes could not be read for the search");
+    if (!error.isEmpty()) last_error_ += QStringLiteral(": ") + error;
+  }
+  return done || !read;
 }
 
 bool XbManagerStore::moveTo(xb::TXbDbf& table, int recNo) {

@@ -212,6 +212,20 @@ TEST_F(ManagerStoreTest, SearchFindsEveryWordInCaptionOrTextWhateverCaseAndAccen
   EXPECT_EQ(Captions(m.notesModel()).size(), 3);
 }
 
+TEST_F(ManagerStoreTest, TheSearchIsPreparedAFewNotesAtATime) {
+  for (const char* caption : {"one", "two", "three", "four", "five"}) Note(caption, Rtf("body"));
+  // A second manager over the same tables, as another window would have.
+  XbManagerStore other(folder());
+  ASSERT_TRUE(other.open());
+  other.showPage(ManagerPage::AllNotes);
+  int slices = 1;
+  while (!other.prepareSearch(2)) ++slices;
+  EXPECT_EQ(slices, 3);  // 2 + 2 + 1 notes
+  other.setSearch("four");
+  EXPECT_EQ(Captions(other.notesModel()), QStringList({"four"}));
+  EXPECT_TRUE(other.prepareSearch(2));  // nothing changed since
+}
+
 TEST_F(ManagerStoreTest, ExportWritesOneReadableFilePerNoteUnderASafeUniqueName) {
   Note("Shopping", Rtf("{\\b eggs} & <ham>"));
   Note("Shopping", Rtf("second list"));
