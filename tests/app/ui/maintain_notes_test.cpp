@@ -20,32 +20,22 @@
 #include "app/ui/Seams.h"
 #include "components/axbgrids.h"
 #include "richtext/RichEdit.h"
-#include "tests/app/store_fixture.h"
+#include "tests/app/controller_fixture.h"
 
 namespace qp {
 namespace {
 
-class RecordingAsk : public Ask {
- public:
-  void warning(QWidget*, const QString&, const QString& text) override { warnings.append(text); }
-  QStringList warnings;
-};
-
-class ManagerTest : public StoreTest {
+class ManagerTest : public ControllerTest {
  protected:
   void SetUp() override {
-    StoreTest::SetUp();
-    services_.ask = &ask_;
-    services_.clock = &clock_;
+    ControllerTest::SetUp();
     services_.managerStore = [this] { return std::make_unique<XbManagerStore>(folder()); };
     store_ = OpenStore();
   }
   void TearDown() override {
     form_.reset();
     tables_.reset();
-    controller_.reset();
-    store_.reset();
-    StoreTest::TearDown();
+    ControllerTest::TearDown();
   }
   NoteRecord Note(const QString& caption, const QByteArray& body, int board = 1, bool showing = false) {
     StoreResult result = StoreResult::Failed;
@@ -55,12 +45,6 @@ class ManagerTest : public StoreTest {
     note.geometry = QRect(50, 50, 200, 180);
     EXPECT_EQ(store_->updateNote(note, showing ? Showing::Shown : Showing::Hidden), StoreResult::Done);
     return note;
-  }
-  void Start() {
-    controller_ = std::make_unique<TFrmNotesMain>(*store_, services_, nullptr, true);
-    QSignalSpy ready(controller_.get(), &TFrmNotesMain::ready);
-    controller_->start();
-    ASSERT_TRUE(ready.wait(3000));
   }
   // The manager as the controller builds it, shown without its modal loop.
   TFrmMaintainNotes& Open() {
@@ -89,12 +73,6 @@ class ManagerTest : public StoreTest {
     ASSERT_GE(row, 0) << caption.toStdString();
     g->setCurrentIndex(g->model()->index(row, 0));
   }
-  std::optional<NoteRecord> Stored(int recNo) { return store_->readNote(recNo); }
-
-  RecordingAsk ask_;
-  AppServices services_;
-  std::unique_ptr<XbNoteStore> store_;
-  std::unique_ptr<TFrmNotesMain> controller_;
   std::unique_ptr<NotesManagerStore> tables_;
   std::unique_ptr<TFrmMaintainNotes> form_;
   TFrmMaintainNotes::Answer answer_ = TFrmMaintainNotes::Answer::Yes;
@@ -139,7 +117,7 @@ TEST_F(ManagerTest, ShowNoteOnDesktopOpensAndHidesTheWindow) {
   form_->showNoteOnDesktop();
   ASSERT_EQ(controller_->noteWindows().size(), 1);
   EXPECT_EQ(controller_->noteWindows()[0]->tag(), hidden.recNo);
-  EXPECT_TRUE(Stored(hidden.recNo)->showing);
+  EXPECT_TRUE(Record(hidden.recNo).showing);
   // The menu shows the state; the same item hides it again.
   auto* menu = form_->findChild<QMenu*>("PupMenuNotes");
   emit menu->aboutToShow();
@@ -148,7 +126,7 @@ TEST_F(ManagerTest, ShowNoteOnDesktopOpensAndHidesTheWindow) {
   form_->showNoteOnDesktop();
   QTest::qWait(10);
   EXPECT_TRUE(controller_->noteWindows().isEmpty());
-  EXPECT_FALSE(Stored(hidden.recNo)->showing);
+  EXPECT_FALSE(Record(hidden.recNo).showing);
 }
 
 TEST_F(ManagerTest, EditingAHiddenNotesPropertiesOpensItsWindowOnlyForTheDialog) {
@@ -172,10 +150,9 @@ TEST_F(ManagerTest, EditingAHiddenNotesPropertiesOpensItsWindowOnlyForTheDialog)
   EXPECT_EQ(dialogName, "FrmNoteProps");
   EXPECT_EQ(openDuringDialog, QList<int>({hidden.recNo}));
   EXPECT_TRUE(controller_->noteWindows().isEmpty());
-  const std::optional<NoteRecord> after = Stored(hidden.recNo);
-  ASSERT_TRUE(after);
-  EXPECT_FALSE(after->showing);
-  EXPECT_EQ(after->caption, "renamed");
+  const NoteRecord after = Record(hidden.recNo);
+  EXPECT_FALSE(after.showing);
+  EXPECT_EQ(after.caption, "renamed");
   EXPECT_EQ(Rows("XbGrid1"), QStringList({"renamed"}));
 }
 
