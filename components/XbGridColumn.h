@@ -28,6 +28,8 @@ struct TXbGridColumn {
   // "true text;false text". Not empty: the column is shown as a Boolean,
   // whatever the field's type (the note flags are one-letter texts).
   QString displayValues;
+  // Shown instead of a blank value, so rows stay told apart.
+  QString blankText;
 
   bool isEmpty() const { return fieldName.isEmpty() && title.isEmpty(); }
 };

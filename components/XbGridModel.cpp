@@ -143,7 +143,7 @@ void TXbGridModel::readRow(int recNo, Row& row) const {
     const xb::TField* field = dataset_.FindField(columns_[c].fieldName.toStdString());
     QString text;
     if (field && !field->IsBlob()) text = FromTable(field->DisplayText());
-    row.values.append(text);
+    row.values.append(text.trimmed().isEmpty() && !columns_[c].blankText.isEmpty() ? columns_[c].blankText : text);
     if (!isBooleanColumn(c)) {
       row.flags.append(QVariant());
     } else if (field && field->DataType() == xb::TFieldType::ftBoolean) {

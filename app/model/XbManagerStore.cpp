@@ -23,14 +23,21 @@ TXbGridColumn Column(const char* field, const char* title, int width, bool flag 
   return c;
 }
 
+// Notes made with a double click have no caption until the user gives one.
+TXbGridColumn CaptionColumn(int width) {
+  TXbGridColumn c = Column("DESC", "Note Caption", width);
+  c.blankText = QStringLiteral("(no caption)");
+  return c;
+}
+
 QList<TXbGridColumn> NotesColumns() {
-  return {Column("DESC", "Note Caption", 205),     Column("SHOWING", "Showing", 61, true),
+  return {CaptionColumn(205),     Column("SHOWING", "Showing", 61, true),
           Column("DATECREATE", "Created", 63),      Column("ALARMACT", "Reminder", 49, true),
           Column("ALARMACT", "Alarm", 32, true),    Column("EXPIRES", "Expires", 40, true),
           Column("EXPIREDATE", "Expire Date", -1)};
 }
 
-QList<TXbGridColumn> TrashColumns() { return {Column("DESC", "Note Caption", 328), Column("DATECREATE", "Created", 85)}; }
+QList<TXbGridColumn> TrashColumns() { return {CaptionColumn(328), Column("DATECREATE", "Created", 85)}; }
 
 // The engine raises where it cannot go on; the manager reports, never stops.
 template <typename F>

@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <QXmlStreamReader>
 
+#include "app/model/ExportCommand.h"
 #include "app/model/NoteExport.h"
 #include "app/model/XbManagerStore.h"
 #include "components/XbGridModel.h"
@@ -276,6 +277,22 @@ TEST_F(ManagerStoreTest, ExportWritesOneReadableFilePerNoteUnderASafeUniqueName)
   // A second export into the same folder overwrites nothing.
   EXPECT_EQ(ExportNotes(notes.mid(0, 1), dir.filePath("txt"), ExportFormat::Text).files,
             QStringList({dir.filePath("txt/Shopping (3).txt")}));
+}
+
+TEST_F(ManagerStoreTest, TheExportCommandWritesEveryNoteAndCreatesNoTables) {
+  Note("", Rtf("no caption yet"));
+  Note("Shopping", Rtf("eggs"));
+  QTemporaryDir out;
+  EXPECT_EQ(RunExportCommand(folder(), out.filePath("notes"), ExportFormat::Text), 0);
+  EXPECT_EQ(QDir(out.filePath("notes")).entryList(QDir::Files, QDir::Name),
+            QStringList({"Shopping.txt", "Untitled note.txt"}));
+  // The grid tells a note without a caption from its neighbours.
+  Manager().showPage(ManagerPage::AllNotes);
+  EXPECT_EQ(Captions(Manager().notesModel()), QStringList({"(no caption)", "Shopping"}));
+  // A folder without notes is an error, and stays without tables.
+  QTemporaryDir empty;
+  EXPECT_EQ(RunExportCommand(empty.path(), out.filePath("none"), ExportFormat::Html), 1);
+  EXPECT_TRUE(QDir(empty.path()).entryList(QDir::Files).isEmpty());
 }
 
 TEST(SafeFileName, CaptionsBecomeNamesEveryFileSystemTakes) {
