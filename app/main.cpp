@@ -10,7 +10,9 @@
 #include <cstdio>
 
 #include "app/model/EngineUiHooks.h"
+#include "app/model/ExportCommand.h"
 #include "app/model/ProgramFolder.h"
+#include "app/model/XbManagerStore.h"
 #include "app/model/XbNoteStore.h"
 #include "app/model/status.h"
 #include "app/ui/Alarm.h"
@@ -25,12 +27,16 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: quillpad [--new [N] | --hide-all | --quit | --help]\n"
+    "Usage: quillpad [--new [N] | --hide-all | --manager | --quit | --help]\n"
+    "       quillpad --export DIR [--format html|rtf|txt]\n"
     "\n"
     "  (no option)   start Quillpad, or bring the running copy forward\n"
     "  --new [N]     make a new note from template N (default 1)\n"
     "  --hide-all    hide every open note of the running copy\n"
+    "  --manager     open the Notes & Reminders manager\n"
     "  --quit        shut the running copy down in order\n"
+    "  --export DIR  write every note to DIR, one file each (default html),\n"
+    "                without a window; the running copy may go on running\n"
     "  --help        show this text\n"
     "\n"
     "Notes are kept in $QUILLPAD_HOME, or else in $XDG_DATA_HOME/Quillpad\n"
@@ -62,6 +68,15 @@ int main(int argc, char** argv) {
   if (help) {
     std::fputs(kUsage, stdout);
     return 0;
+  }
+
+  if (command.startsWith("export ")) {
+    // Headless: no display is needed, and no window opens.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    qp::ExportFormat format = qp::ExportFormat::Html;
+    qp::ParseExportFormat(command.section(' ', 1, 1), format);
+    return qp::RunExportCommand(qp::ProgramFolderPath(), command.section(' ', 2), format);
   }
 
   PreferX11UnderWayland();
@@ -111,6 +126,7 @@ int main(int argc, char** argv) {
   services.alarms = &alarms;
   services.clock = &clock;
   services.contentFolder = contentFolder;
+  services.managerStore = [&store] { return std::make_unique<qp::XbManagerStore>(store.programFolder()); };
   services.preferences = qp::LoadPreferences(qp::ConfigFileIn(store.programFolder()), contentFolder);
 
   auto* tray = new TTrayNotifyIcon;

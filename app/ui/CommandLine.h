@@ -1,6 +1,7 @@
 #pragma once
 // The program's command line, turned into the command the running copy
-// understands: "" (just run), "new N", "hide-all" or "quit".
+// understands: "" (just run), "new N", "hide-all", "manager" or "quit";
+// and "export FORMAT FOLDER", which the program runs itself, headless.
 #include <QString>
 #include <QStringList>
 

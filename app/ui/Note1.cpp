@@ -218,7 +218,7 @@ void TFrmNote::buildMenu() {
     connect(item, &QAction::triggered, this, [this, item] { host_.newNoteFromTemplate(item->data().toInt()); });
   }
   QAction* manager = AddItem(menu_, "&Notes && Reminders...", "MaintainAllNotes1", QKeySequence("Ctrl+N"));
-  manager->setEnabled(false);  // the manager comes in a later version
+  connect(manager, &QAction::triggered, this, [this] { host_.openManager(); });
   menu_->addSeparator();
   QAction* help = AddItem(menu_, "Help", "Help1");
   menu_->addSeparator();

@@ -35,6 +35,8 @@ class NoteHost {
   // True once the program is shutting down: a window closed then stays
   // showing for the next start.
   virtual bool shuttingDown() const = 0;
+  // Opens the Notes & Reminders manager.
+  virtual void openManager() {}
   // The note menu's "Configure...".
   virtual void configureQuillpad() {}
 };

@@ -94,7 +94,7 @@ void TFrmNotesMain::buildTrayMenu() {
   newNoteMenu_ = buildTemplateMenu("New Note", "NewNote1");
   popupMenu1_->addMenu(newNoteMenu_);
   QAction* manager = AddItem(popupMenu1_, "Notes && Reminders...", "NotesReminders1");
-  manager->setEnabled(false);  // the manager comes in a later version
+  connect(manager, &QAction::triggered, this, &TFrmNotesMain::openManager);
   QAction* hideAll = AddItem(popupMenu1_, "Hide All Notes", "HideAllNotes1");
   popupMenu1_->addSeparator();
   QAction* help = AddItem(popupMenu1_, "Help...", "Help1");
@@ -147,7 +147,8 @@ void TFrmNotesMain::showNoTrayWindow(bool show) {
     };
     QPushButton* newNote = addButton("New Note", "BtnNewNote");
     newNote->setMenu(newNoteMenu_);
-    addButton("Notes && Reminders...", "BtnNotesReminders")->setEnabled(false);
+    connect(addButton("Notes && Reminders...", "BtnNotesReminders"), &QPushButton::clicked, this,
+            &TFrmNotesMain::openManager);
     connect(addButton("Hide All Notes", "BtnHideAll"), &QPushButton::clicked, this, &TFrmNotesMain::hideAllNotes);
     connect(addButton("Help...", "BtnHelp"), &QPushButton::clicked, this, [this] {
       if (services_.help) services_.help->show(0);
@@ -365,6 +366,8 @@ void TFrmNotesMain::runCommand(const QString& line) {
     newNoteFromTemplate(words.size() > 1 ? words[1].toInt() : 1);
   } else if (words[0] == "hide-all") {
     hideAllNotes();
+  } else if (words[0] == "manager") {
+    openManager();
   } else if (words[0] == "quit") {
     shutdown();
   } else if (words[0] == "activate") {
@@ -378,6 +381,7 @@ void TFrmNotesMain::shutdown() {
   timer_initialize_.stop();
   timer_check_.stop();
   timer_wake_.stop();
+  if (manager_) manager_->reject();
   // Notes may be open even before start-up finished (a shutdown asked for
   // while they open): each stores itself as showing.
   for (TFrmNote* note : noteWindows()) {

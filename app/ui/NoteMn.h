@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include "app/ui/Note1.h"
+#include "app/ui/NotesAlarms.h"
 
 class QMenu;
 class TTrayNotifyIcon;
@@ -22,7 +23,7 @@ namespace qp {
 class NoteStore;
 struct AppServices;
 
-class TFrmNotesMain : public QWidget, public NoteHost {
+class TFrmNotesMain : public QWidget, public NoteHost, public ManagerHost {
   Q_OBJECT
  public:
   // The tables open as soon as the event loop runs, right after the tray
@@ -48,6 +49,15 @@ class TFrmNotesMain : public QWidget, public NoteHost {
   void newNoteFromTemplate(int number) override;
   void noteClosed(int id) override;
   bool shuttingDown() const override { return shut_down_; }
+
+  // The Notes & Reminders manager, modal; a second call raises it
+  // (NoteMnManager.cpp).
+  void openManager() override;
+  TFrmMaintainNotes* manager() const { return manager_; }
+  // ManagerHost
+  void showNoteWindow(int recNo) override;
+  bool hideNoteWindow(int recNo) override;
+  void editNoteProperties(int recNo) override;
 
   void hideAllNotes();
   // Runs the configuration dialog; on OK the preferences are written and
@@ -81,6 +91,9 @@ class TFrmNotesMain : public QWidget, public NoteHost {
 
  private:
   void timerInitialize();
+  TFrmNote* windowOfNote(int recNo) const;
+  // The note window runs its properties dialog.
+  void runNoteProperties(TFrmNote* note);
   void displayOpenNotes();
   void refreshTemplateItems(QMenu* menu);
   QMenu* buildTemplateMenu(const QString& title, const char* name);
@@ -115,6 +128,7 @@ class TFrmNotesMain : public QWidget, public NoteHost {
   bool shut_down_ = false;
   QList<int> pending_new_notes_;
   bool hide_all_pending_ = false;
+  QPointer<TFrmMaintainNotes> manager_;
 };
 
 }  // namespace qp

@@ -4,6 +4,8 @@
 // the time of day.
 #include <QString>
 #include <QUrl>
+#include <functional>
+#include <memory>
 
 #include "app/model/Clock.h"
 #include "app/model/NoteRecord.h"
@@ -13,6 +15,7 @@ class QWidget;
 
 namespace qp {
 
+class NotesManagerStore;
 class Pickers;
 
 class Sound {
@@ -62,6 +65,8 @@ struct AppServices {
   const Clock* clock = nullptr;
   Preferences preferences;
   QString contentFolder;
+  // Opens the manager's own view of the tables (not yet opened).
+  std::function<std::unique_ptr<NotesManagerStore>()> managerStore;
 };
 
 // The desktop implementations.

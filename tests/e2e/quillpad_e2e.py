@@ -15,12 +15,16 @@ are is read from the X server.
      a note from the template menu of a single click, hidden with Ctrl+H
   3. a crash: a note typed three seconds before `kill -9` is there at the
      next start; the index files are rebuilt and the tables packed
-  4. a desktop without a system tray: the small Quillpad window instead;
+  4. the Notes & Reminders manager from the tray menu: every page; a search
+     for the note typed before the crash, which goes to the trash, comes
+     back from it, and the trash emptied
+  5. a desktop without a system tray: the small Quillpad window instead;
      a reminder set through the properties dialog opens an alarm window,
      Snooze hides it and it comes back; a note set to expire is hidden
 
-Screenshots of a note, a collapsed note, the tray menu, the no-tray
-window and an alarm window go to OUT/screenshots/; on a failure OUT/failure.png shows the screen.
+Screenshots of a note, a collapsed note, the tray menu, each page of the
+manager, the no-tray window and an alarm window go to OUT/screenshots/; on
+a failure OUT/failure.png shows the screen.
 Exit status 77 means the X tools are missing and the test was skipped.
 """
 import argparse
@@ -338,7 +342,76 @@ class Scenario:
             ok, report = self.store.check(table)
             assert ok, f"xbtool check {table} after the run that followed the crash:\n{report}"
 
-    # --- 4. no system tray ------------------------------------------------------------
+    # --- 4. the Notes & Reminders manager ---------------------------------------------
+
+    MANAGER_PAGES = ["all-notes", "active-reminders", "trash-bin", "plain-note", "to-do-list", "phone-message",
+                     "meeting-notes"]
+
+    def manager_menu(self, known, *keys):
+        """Opens the focused grid's menu with the Menu key and picks an item
+        with `keys`."""
+        self.x.key("Menu")
+        menu = xsession.wait_until("the grid's menu", lambda: self.app.popup_windows(known), timeout=5)
+        self.x.key(*keys)
+        # Only the menu itself: a question may open as it closes.
+        xsession.wait_until("the grid's menu to close",
+                            lambda: not set(menu) & set(self.app.popup_windows(known)), timeout=5)
+
+    def confirm(self):
+        self.x.wait_for_window("--pid", str(self.app.pid), "--name", "^Confirm$", timeout=5)
+        self.x.key("alt+y")
+        self.x.wait_for_no_window("--pid", str(self.app.pid), "--name", "^Confirm$", timeout=5)
+
+    def manager(self):
+        self.step("the Notes & Reminders manager from the tray menu")
+        app = self.start()
+        showing = app.wait_for_note_count(3)
+        tray = self.x.geometry(app.tray_icon(self.panel))
+        known = set(self.x.search("--pid", str(app.pid)))
+        self.x.click(tray.x + tray.width // 2, tray.y + tray.height // 2, button=3)
+        xsession.wait_until("the tray menu", lambda: app.popup_windows(known))
+        self.x.key("Down", "Down", "Return")  # New Note, then Notes & Reminders...
+        window = self.x.wait_for_window("--pid", str(app.pid), "--name", "^Notes & Reminders$")
+        area = settle(self.x, window)
+        known = set(self.x.search("--pid", str(app.pid)))
+        for number, page in enumerate(self.MANAGER_PAGES):
+            if number:
+                self.x.key("ctrl+Next")
+            time.sleep(0.3)  # the page paints; nothing outside the program tells when
+            self.x.screenshot(os.path.join(self.shots, f"manager-{page}.png"), area, margin=4)
+        self.x.key("ctrl+Next")  # round to All Notes
+
+        self.step("search for the note typed before the crash and send it to the trash")
+        self.x.key("ctrl+f")
+        self.x.type_text("JUST before")
+        time.sleep(0.3)
+        self.x.screenshot(os.path.join(self.shots, "manager-search.png"), area, margin=4)
+        self.x.key("Down")  # into the results
+        self.manager_menu(known, "Down", "Down", "Down", "Return")  # Send Note to Trash
+        app.wait_for_note_count(2)
+        xsession.wait_until("the note in Trash.dbf and gone from notes.dbf",
+                            lambda: any(not r.deleted and CRASH_TEXT in r.text for r in self.store.rows("Trash.dbf"))
+                            and not self.store.note_with_text(CRASH_TEXT))
+
+        self.step("restore it from the Trash Bin, then empty the trash")
+        self.x.key("ctrl+Next", "ctrl+Next")
+        time.sleep(0.3)
+        self.manager_menu(known, "Down", "Down", "Return")  # Restore Note
+        self.confirm()
+        restored = xsession.wait_until("the note back in notes.dbf, hidden",
+                                       lambda: self.store.note_with_text(CRASH_TEXT))
+        assert restored["SHOWING"] == "N", restored.fields
+        self.x.key("ctrl+f", "ctrl+a", "BackSpace", "Down")  # every trashed note
+        self.manager_menu(known, "Down", "Return")  # Empty Trash Bin
+        self.confirm()
+        xsession.wait_until("every trashed note deleted",
+                            lambda: all(r.deleted for r in self.store.rows("Trash.dbf")))
+        self.x.key("Escape")
+        self.x.wait_for_no_window("--pid", str(app.pid), "--name", "^Notes & Reminders$", timeout=5)
+        assert len(showing) == 3
+        self.quit()
+
+    # --- 5. no system tray ------------------------------------------------------------
 
     def no_tray(self):
         self.step("a desktop without a system tray")
@@ -443,6 +516,7 @@ def main():
         scenario.first_start()
         scenario.next_start()
         scenario.crash()
+        scenario.manager()
         scenario.no_tray()
         scenario.step("done")
         return 0

@@ -26,6 +26,15 @@ TEST(CommandLine, TurnsArgumentsIntoTheRunningCopysCommands) {
       {{"--quit"}, true, "quit", false},
       {{"--help"}, true, "", true},
       {{"--frobnicate"}, false, "", false},
+      {{"--manager"}, true, "manager", false},
+      {{"--export", "/tmp/out dir"}, true, "export html /tmp/out dir", false},
+      {{"--export", "out", "--format", "RTF"}, true, "export rtf out", false},
+      {{"--format", "txt", "--export", "out"}, true, "export txt out", false},
+      {{"--export"}, false, "", false},
+      {{"--export", "--format", "txt"}, false, "", false},
+      {{"--export", "out", "--format", "doc"}, false, "", false},
+      {{"--format", "txt"}, false, "", false},
+      {{"--export", "out", "--quit"}, false, "", false},
   };
   for (const auto& c : cases) {
     QString command;
