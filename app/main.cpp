@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
   PreferX11UnderWayland();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Quillpad");
-  QApplication::setApplicationDisplayName("Quillpad");
+  // No display name: on X11 Qt would append it to every window title, and
+  // the windows carry their own captions ("Note Alarm", a note's caption).
   QApplication::setQuitOnLastWindowClosed(false);
 
   const QString channel = qp::CommandChannelName("Quillpad");
