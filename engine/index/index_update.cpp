@@ -127,6 +127,24 @@ void NoteOldKeys(MdxFile& mdx) {
   }
 }
 
+// What CompareKeys did to one tag, so that it can be undone.
+struct KeyMove {
+  bool changed = false;  // the key or its presence differs
+  bool removed_old = false;
+  bool added_new = false;
+};
+
+// Puts a tag back as it was before CompareKeys moved the record's key:
+// the new key out, the old one back in. False when that fails too.
+bool UndoKeyMove(MdxFile& mdx, IndexTag& tag, const KeyMove& move, const uint8_t* new_key, int32_t recno) {
+  if (move.added_new) {
+    bool removed = false;
+    if (!RemoveKey(mdx, tag, new_key, recno, removed).ok() || !removed) return false;
+  }
+  if (move.removed_old && !AppendIndex(mdx, tag, tag.old_key.data(), recno, false, nullptr).ok()) return false;
+  return true;
+}
+
 Status CompareKeys(MdxFile& mdx) {
   if (Status s = ApplyOtherChanges(mdx, nullptr); !s.ok()) return s;
   WorkArea& area = mdx.area();
@@ -134,29 +152,51 @@ Status CompareKeys(MdxFile& mdx) {
   Status result;
   {
     OrderedScope ordered(mdx);
+    std::array<KeyMove, kMaxTags + 1> moves{};
+    std::array<KeyBuffer, kMaxTags + 1> new_keys{};
+    int failed_at = 0;
     for (int p = 1; p <= kMaxTags && result.ok(); ++p) {
       IndexTag* tag = mdx.positions[p].get();
       if (tag == nullptr || !tag->old_noted) continue;
-      tag->old_noted = false;
-      KeyBuffer key{};
+      KeyBuffer& key = new_keys[p];
       MakeKey(*tag, area, key.data());
       const bool has_key = ForPasses(*tag, area);
       const bool same_key = tag->order.Compare(key.data(), tag->old_key.data()) == 0;
       if (has_key == tag->old_had_key && (same_key || !has_key)) continue;
+      moves[p].changed = true;
       if (tag->old_had_key) {
         bool removed = false;
         result = RemoveKey(mdx, *tag, tag->old_key.data(), recno, removed);
+        moves[p].removed_old = result.ok() && removed;
         if (result.ok() && !removed && !tag->unique) {
           SetErrorCodeOnly(1);
           result = Status(254, "Record number " + std::to_string(recno) + " not found in index." + " " +
                                    TagDescription(mdx, *tag) + " [CompareKeys]");
         }
       }
-      if (result.ok() && has_key) result = AppendIndex(mdx, *tag, key.data(), recno, false, nullptr);
-      tag->current_key = key;
+      if (result.ok() && has_key) {
+        bool inserted = false;
+        result = AppendIndex(mdx, *tag, key.data(), recno, false, &inserted);
+        moves[p].added_new = inserted;
+      }
+      if (!result.ok()) failed_at = p;
     }
-    for (auto& tag : mdx.positions)
-      if (tag != nullptr) tag->old_noted = false;
+    // A failure at one tag leaves every tag as it was: the keys already
+    // moved go back, last first, so the record can be written back too.
+    for (int p = failed_at; failed_at > 0 && p >= 1; --p) {
+      IndexTag* tag = mdx.positions[p].get();
+      if (tag == nullptr) continue;
+      if (!UndoKeyMove(mdx, *tag, moves[p], new_keys[p].data(), recno)) {
+        result = Status(254, "Index file corrupted. " + TagDescription(mdx, *tag) + " [CompareKeys]");
+        break;
+      }
+    }
+    for (int p = 1; p <= kMaxTags; ++p) {
+      IndexTag* tag = mdx.positions[p].get();
+      if (tag == nullptr) continue;
+      if (moves[p].changed && result.ok()) tag->current_key = new_keys[p];
+      tag->old_noted = false;
+    }
   }
   Status flushed = FlushIndexFile(mdx);
   Status placed = Reposition(mdx);

@@ -154,5 +154,61 @@ TEST_F(SharedHeaderTest, HeaderWritesKeepWhatAnotherProgramKeepsInTheMultiUserBy
   }
 }
 
+// An appended record goes out with its end-of-file byte, so that a reader
+// that ignores the append lock finds a file that ends right even before
+// the header is written; the header write then leaves that byte alone.
+TEST_F(SharedHeaderTest, AnAppendEndsTheFileBeforeTheHeaderCountsIt) {
+  const std::string path = MakePeople(NamedRows(2));
+  ASSERT_TRUE(xb::Use(path)) << xb::ErrorText();
+  ASSERT_TRUE(xb::ALock());
+  for (const char* name : {"a", "b"}) {
+    xb::ClearRecord();
+    ASSERT_TRUE(Put(1, name));
+    ASSERT_TRUE(xb::Append()) << xb::ErrorText();
+    const Layout held = Read();
+    EXPECT_EQ(held.count, 2u) << "the header waits for the release";
+    EXPECT_TRUE(held.ends_with_eof) << "after " << name;
+    for (size_t r = 0; r < held.flags.size(); ++r) EXPECT_EQ(held.flags[r], ' ') << "record " << r + 1;
+  }
+  xb::Unlock();
+  const Layout l = Read();
+  EXPECT_EQ(l.count, 4u);
+  EXPECT_EQ(l.whole, 4u);
+  EXPECT_TRUE(l.ends_with_eof);
+}
+
+// The count an append took from the file size holds only while that append
+// lock is held. Another program appends after each of our releases; a
+// later lock that appends nothing must still count those records, not the
+// ones we knew of under the earlier lock.
+TEST_F(SharedHeaderTest, AReleaseCountsRecordsAppendedSinceAnEarlierLock) {
+  const std::string path = MakePeople(NamedRows(2));
+  AppendAfterUnlock files;
+  platform::SetFiles(&files);
+  ASSERT_TRUE(xb::Use(path)) << xb::ErrorText();
+  ASSERT_TRUE(xb::ALock());
+  xb::ClearRecord();
+  ASSERT_TRUE(Put(1, "ours"));
+  ASSERT_TRUE(xb::Append()) << xb::ErrorText();
+  files.armed = true;
+  xb::Unlock();  // the other program's record 4 follows
+  ASSERT_EQ(files.appended, 1);
+  // A change under a record lock leaves a header write pending, which the
+  // next append lock's release makes.
+  xb::Go(1);
+  ASSERT_TRUE(xb::RLock());
+  ASSERT_TRUE(Put(1, "changed"));
+  ASSERT_TRUE(xb::Replace()) << xb::ErrorText();
+  xb::Unlock();
+  ASSERT_TRUE(xb::ALock());
+  xb::Unlock();
+  const Layout l = Read();
+  EXPECT_EQ(l.whole, 4u);
+  EXPECT_EQ(l.count, 4u);
+  EXPECT_TRUE(l.ends_with_eof);
+  xb::CloseArea();
+  platform::SetFiles(nullptr);
+}
+
 }  // namespace
 }  // namespace qptest
