@@ -439,6 +439,11 @@ bool IndexChangeCheck(WorkArea& area) {
   return true;
 }
 
+bool DeadWriterRepairPending(WorkArea& area) {
+  SemHandle* h = HandleOf(area);
+  return h != nullptr && h->repaired_dead_writer;
+}
+
 bool TakeDeadWriterRepair(WorkArea& area) {
   SemHandle* h = HandleOf(area);
   if (h == nullptr || !h->repaired_dead_writer) return false;
