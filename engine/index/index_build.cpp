@@ -524,11 +524,23 @@ bool Reindex() {
   MdxFile* mdx = MdxOf(*area);
   if (mdx == nullptr || mdx->controlling() == nullptr)
     return Fail(Status(221, "Index not open. (DBF=" + area->dbf.file_name + ") [Reindex]"));
-  const std::string remembered = CurrentTagName();
+  return RebuildOpenIndex();
+}
+
+bool RebuildOpenIndex() {
+  WorkArea* area = RequireArea("Reindex");
+  if (area == nullptr) return false;
+  MdxFile* mdx = MdxOf(*area);
+  if (mdx == nullptr) return Fail(Status(221, "Index not open. (DBF=" + area->dbf.file_name + ") [Reindex]"));
+  const std::string remembered = mdx->controlling() != nullptr ? CurrentTagName() : "";
   const std::string name = mdx->name();
   const std::vector<TagDefinition> definitions = OpenDefinitions(*mdx);
   if (!MakeIndex(definitions, name)) return false;
   if (!SetIndexTo(name)) return false;
+  if (remembered.empty()) {
+    Set_Order_To(0);
+    return ErrorCode() == 0;
+  }
   return SetOrderToTag(remembered);
 }
 

@@ -54,6 +54,8 @@ bool CreateMdxHeader(const std::string& name);
 // Rebuilds every tag of the current area's open index file and keeps the
 // controlling tag.
 bool Reindex();
+// The same with or without a controlling tag (kept when there is one).
+bool RebuildOpenIndex();
 // Pack's build: every tag of the current area's open index into the new
 // file `side_name`, leaving out deleted records and numbering the others
 // from 1. The open index stays open and unchanged.

@@ -1,5 +1,6 @@
 #include "engine/index/index_hooks.h"
 
+#include "engine/index/dead_writer_repair.h"
 #include "engine/index/index_build.h"
 #include "engine/index/index_open.h"
 #include "engine/index/index_search.h"
@@ -105,7 +106,24 @@ void MdxIndexHooks::IndexOnEOF(WorkArea& area) {
 
 void MdxIndexHooks::IndexSetMoving(WorkArea& area, bool on) { (void)SetReadSemaphoreProc(area, on); }
 
-bool MdxIndexHooks::IndexSetUpdating(WorkArea& area, bool on) { return SetLockSemaphoreProc(area, on); }
+bool MdxIndexHooks::IndexSetUpdating(WorkArea& area, bool on) {
+  if (!SetLockSemaphoreProc(area, on)) return false;
+  if (!on || !DeadWriterRepairPending(area)) return true;
+  // Taking the writer lock cleared the mark of a writer that died. The
+  // rebuild replaces the index file, which needs the lock let go first;
+  // the write then goes on under a new one.
+  (void)SetLockSemaphoreProc(area, false);
+  const bool repaired = RepairAfterDeadWriter(area);
+  if (repaired) return SetLockSemaphoreProc(area, true);
+  // The caller balances a refused lock with a release of its own.
+  const int code = ErrorCode();
+  const std::string text = ErrorText();
+  const bool reporting = SetReportErrors(false);
+  (void)SetLockSemaphoreProc(area, true);
+  SetReportErrors(reporting);
+  SetError(code, text);
+  return false;
+}
 
 namespace {
 

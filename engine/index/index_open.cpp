@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/index/dead_writer_repair.h"
 #include "engine/index/index_keys.h"
 #include "engine/index/index_search.h"
 #include "engine/index/semaphore.h"
@@ -185,7 +186,7 @@ bool SetIndexTo(const std::string& name) {
     CloseIndexesIn(*area);
     return false;
   }
-  return true;
+  return RepairAfterDeadWriter(*area);
 }
 
 void CloseIndexesIn(WorkArea& area) {

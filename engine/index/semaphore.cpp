@@ -311,16 +311,21 @@ bool LockSemaphore(SemHandle& h) {
   const int own = h.registered ? 1 : 0;
   Backoff backoff;
   for (;;) {
-    if (!ReadRecord(h)) {
-      if (ElapsedMs(start) > limit) break;
-      backoff.Pause();
-      continue;
-    }
-    // A mark that may be a dead writer's is looked at under the lock.
-    if (h.record[1] == own || h.writer_at_work) {
-      if (!RegionLock(h, action)) {
-        return false;
+    // Nobody else about is the usual case: one try at the region lock goes
+    // straight to the record. Refused, the record is looked at unlocked to
+    // see whether waiting for the lock is worth it.
+    if (LockRegion(true, *h.file, kRegionOffset, kRegionLength) == 0) {
+      h.region_held = true;
+    } else {
+      if (!ReadRecord(h)) {
+        if (ElapsedMs(start) > limit) break;
+        backoff.Pause();
+        continue;
       }
+      // A mark that may be a dead writer's is looked at under the lock.
+      if ((h.record[1] == own || h.writer_at_work) && !RegionLock(h, action)) return false;
+    }
+    if (h.region_held) {
       if (!ReadRecord(h)) {
         (void)RegionUnlock(h, action);
         return Failed(1202, "Cannot read: " + h.path + " " + ActionName(action));
@@ -331,7 +336,7 @@ bool LockSemaphore(SemHandle& h) {
         h.writer_at_work = true;
         if (!WriteRecord(h)) {
           (void)RegionUnlock(h, action);
-            return Failed(1202, "Cannot write to: " + h.path + " " + ActionName(action));
+          return Failed(1202, "Cannot write to: " + h.path + " " + ActionName(action));
         }
         return true;
       }
@@ -353,10 +358,8 @@ bool UnlockSemaphore(SemHandle& h) {
     return Failed(254, "Unbalanced Lock/Unlock for semaphore file: " + h.path + " " + ActionName(action));
   }
   if (h.write_nesting != 0 || !h.region_held) return true;
-  if (!ReadRecord(h)) {
-    (void)RegionUnlock(h, action);
-    return Failed(1202, "Cannot read: " + h.path + " " + ActionName(action));
-  }
+  // No re-read: every change of the record happens under the region lock,
+  // which this writer has held since it read and wrote the record.
   h.set_counter(static_cast<uint16_t>(h.counter() + 1));
   h.record[1] = h.registered ? 1 : 0;
   h.writer_at_work = false;
@@ -434,6 +437,11 @@ bool IndexChangeCheck(WorkArea& area) {
   if (h->counter() == h->last_seen) return false;
   h->last_seen = h->counter();
   return true;
+}
+
+bool DeadWriterRepairPending(WorkArea& area) {
+  SemHandle* h = HandleOf(area);
+  return h != nullptr && h->repaired_dead_writer;
 }
 
 bool TakeDeadWriterRepair(WorkArea& area) {

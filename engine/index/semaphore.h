@@ -73,6 +73,8 @@ bool IndexChangeCheck(WorkArea& area);
 // mark of a writer that died in the middle of an update: its tags may miss
 // keys or hold stale ones and must be rebuilt.
 bool TakeDeadWriterRepair(WorkArea& area);
+// The same without taking it.
+bool DeadWriterRepairPending(WorkArea& area);
 // True while `area` holds the writer lock (or needs none: no handle).
 bool HoldsWriterLock(WorkArea& area);
 

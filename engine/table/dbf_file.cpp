@@ -2,10 +2,12 @@
 //
 // Order of writes that keeps the file readable after every step:
 //   (1) a record is written in place (append: over the old end-of-file
-//       byte); the header still carries the old count, so other readers
-//       and a crash at this point see the table as it was;
+//       byte, with a new end-of-file byte after it in the same write); the
+//       header still carries the old count, so other readers and a crash at
+//       this point see the table as it was;
 //   (2) the header with the new count and date (UpdateHeader / CloseDbf);
-//   (3) the end-of-file byte after the last record.
+//   (3) the end-of-file byte after the last record, unless the append of
+//       that last record already put it there.
 // A crash between (1) and (2) leaves a record beyond the stored count,
 // which recount on open recovers; it never leaves a count that claims a
 // record not yet written.
@@ -90,6 +92,7 @@ Status WriteHeader(DbfFile& area, HeaderBytes bytes) {
 }
 
 Status WriteEofByte(DbfFile& area) {
+  if (area.eof_written_after == area.record_count) return Status::OK();
   const uint8_t eof = dbf::kEofByte;
   if (int rc = area.file->WriteAt(RecordPosition(area, area.record_count + 1), {&eof, 1}); rc != 0)
     return Status(rc, "");
@@ -145,13 +148,19 @@ bool PutDbfRecord(DbfFile& area, int32_t n) {
   // buffer as the caller filled it.
   std::vector<uint8_t> image = area.record;
   dbf::TranslateForWrite(area, image);
+  // An appended record carries the end-of-file byte behind it: the file
+  // ends right at every moment, and the header write after the append has
+  // one byte less to write.
+  if (append) image.push_back(dbf::kEofByte);
   if (int rc = area.file->WriteAt(RecordPosition(area, *target), image); rc != 0)
     return Fail(Status(rc, "File:  " + area.file_name + suffix));
+  if (append) image.pop_back();
   dbf::TranslateForRead(area, image);
   area.record = std::move(image);
   if (append) {
     area.record_count = *target;
     area.current_record = *target;
+    area.eof_written_after = *target;
   }
   MarkWritten(area, append);
   return true;

@@ -36,7 +36,8 @@
 //   (2) The header on disk is rewritten only by UpdateHeader, CloseDbf and
 //       WritePendingHeader;
 //       between an append and the next header write the count on disk is
-//       behind and the end-of-file byte may be missing (state kAppended).
+//       behind (state kAppended); the end-of-file byte follows the appended
+//       record, written with it.
 //   (3) OpenDbf never writes: a refused file is closed unchanged and the
 //       area stays closed with no fields and no buffer (dbf_open.cpp lists
 //       the checks on header length, record length and record count).
@@ -79,6 +80,10 @@ struct DbfFile {
   std::vector<uint8_t> record;  // the RecordBuffer: the current record as stored
   int32_t record_count = 0;
   int32_t current_record = 0;  // record_count + 1 means past the last record
+  // The record count after which this handle's last append wrote the
+  // end-of-file byte together with its record (-1: none). A header write
+  // at that same count finds the byte in place and saves writing it again.
+  int32_t eof_written_after = -1;
   bool eof = true;
   bool bof = true;
   int file_mode = 0x42;  // the open mode the file was opened with

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/table/dbf_format.h"
 #include "engine/table/error_state.h"
 #include "engine/table/hooks.h"
 #include "engine/table/scatter_gather.h"
@@ -11,6 +12,25 @@
 
 namespace xb {
 namespace {
+
+// Tidying up after a failed write: the failure was reported already and
+// stays the error the caller sees; what goes wrong while tidying up is not
+// the news.
+class ErrorKept {
+ public:
+  ErrorKept() : code_(ErrorCode()), text_(ErrorText()), reporting_(SetReportErrors(false)) {}
+  ~ErrorKept() {
+    if (code_ != 0) SetError(code_, text_);
+    SetReportErrors(reporting_);
+  }
+  ErrorKept(const ErrorKept&) = delete;
+  ErrorKept& operator=(const ErrorKept&) = delete;
+
+ private:
+  int code_;
+  std::string text_;
+  bool reporting_;
+};
 
 IndexHooks* ActiveIndex(WorkArea& area) {
   IndexHooks* hooks = InstalledIndexHooks();
@@ -32,12 +52,8 @@ bool BeginUpdate(IndexHooks& ix, WorkArea& area) {
 // that first error is the one the caller sees.
 bool EndUpdate(IndexHooks& ix, WorkArea& area, bool ok) {
   if (ok) return ix.IndexSetUpdating(area, false);
-  const int code = ErrorCode();
-  const std::string text = ErrorText();
-  const bool previous = SetReportErrors(false);
+  ErrorKept kept;
   (void)ix.IndexSetUpdating(area, false);
-  if (code != 0) SetError(code, text);
-  SetReportErrors(previous);
   return false;
 }
 
@@ -82,8 +98,14 @@ bool SetDeletionFlag(WorkArea& area, bool deleted) {
     std::copy(edits.begin(), edits.end(), area.swap);
     return EndUpdate(*ix, area, false);
   }
+  const bool was_deleted = area.dbf.record[0] == '*';
   bool ok = WriteFlag(area, deleted);
   if (ok) ok = ix->IndexAfterReplace(area);
+  if (!ok && area.dbf.record[0] != (was_deleted ? '*' : ' ')) {
+    // The tags were put back; so is the flag.
+    ErrorKept kept;
+    (void)WriteFlag(area, was_deleted);
+  }
   keep_edits();
   return EndUpdate(*ix, area, ok);
 }
@@ -108,25 +130,31 @@ AppendUndo NoteBeforeAppend(const DbfFile& dbf) {
 // header and end-of-file byte right.
 void TakeBackAppend(WorkArea& area, const AppendUndo& undo) {
   DbfFile& dbf = area.dbf;
-  const int code = ErrorCode();
-  const std::string text = ErrorText();
-  // The failure was reported already; what goes wrong while tidying up is
-  // not the news.
-  const bool previous = SetReportErrors(false);
+  ErrorKept kept;
   const uint64_t end = RecordPosition(dbf, undo.count + 1);
   uint64_t size = 0;
   if (dbf.file->Size(size) == 0 && size > end) {
-    const uint8_t eof = 0x1A;
+    const uint8_t eof = dbf::kEofByte;
     if (dbf.file->Truncate(end) == 0 && dbf.file->WriteAt(end, {&eof, 1}) != 0)
       dbf.state = FileState::kAppended;
   }
   dbf.record_count = undo.count;
+  dbf.eof_written_after = -1;
   dbf.current_record = undo.current;
   dbf.eof = undo.eof;
   dbf.bof = undo.bof;
   // The buffers keep what the caller filled in, as after any failed write.
-  SetError(code, text);
-  SetReportErrors(previous);
+}
+
+// After the index layer refused a replace (and put its tags back), the
+// record goes back to what it was, keeping the error that made it fail.
+// The SwapBuffer keeps the caller's edits, as after any failed write.
+void PutBackRecord(WorkArea& area, const std::vector<uint8_t>& stored) {
+  DbfFile& dbf = area.dbf;
+  ErrorKept kept;
+  const std::vector<uint8_t> edits = dbf.record;
+  dbf.record = stored;
+  if (!PutDbfRecord(dbf, dbf.current_record)) dbf.record = edits;
 }
 
 }  // namespace
@@ -201,12 +229,15 @@ bool Replace() {
     std::copy_n(area->swap_copy.begin(), area->swap_size, area->swap);
     if (!noted) return EndUpdate(*ix, *area, false);
   }
+  // The record as stored, to write back when its keys cannot follow it.
+  const std::vector<uint8_t> stored = dbf.record;
   Gather(*area);
   bool ok = PutDbfRecord(dbf, n);
   if (ok) {
     Scatter(*area);
     dbf.eof = dbf.bof = false;
     if (ix != nullptr) ok = ix->IndexAfterReplace(*area);
+    if (!ok) PutBackRecord(*area, stored);
   }
   return ix == nullptr ? ok : EndUpdate(*ix, *area, ok);
 }

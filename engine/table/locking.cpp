@@ -107,6 +107,9 @@ bool UnlockRecIn(WorkArea& area, int32_t n) {
 // back the ones the area still lists, and forget any another program got
 // in the meantime.
 void RetakeLocks(WorkArea& area) {
+  // Between the old handle's close and the new lock another program could
+  // have appended.
+  area.count_taken_under_append_lock = false;
   if (!TakesRealLocks(area)) return;
   platform::File& file = *area.dbf.file;
   const uint64_t base = Switches().lock_base;
@@ -138,7 +141,7 @@ bool HeaderWritePending(const DbfFile& dbf) {
 // brings the header up to date.
 void WriteHeaderUnderAppendLock(WorkArea& area) {
   if (!HeaderWritePending(area.dbf)) return;
-  RecountFromFileSize(area);
+  if (!area.count_taken_under_append_lock) RecountFromFileSize(area);
   const bool previous = SetReportErrors(false);
   if (!WritePendingHeader(area.dbf, "Unlock")) area.dbf.state = FileState::kClean;
   SetReportErrors(previous);
@@ -175,6 +178,7 @@ bool ALock() {
     return false;
   }
   area->lock_state = LockState::kAppendLocked;
+  area->count_taken_under_append_lock = false;
   return true;
 }
 
@@ -230,6 +234,7 @@ void UnlockArea(WorkArea& area) {
   area.record_locks.clear();
   area.locked_count = 0;
   area.lock_state = LockState::kNone;
+  area.count_taken_under_append_lock = false;
 }
 
 void SettleSharedHeader(WorkArea& area) {

@@ -168,6 +168,7 @@ Status SwitchFiles(WorkArea& area, const PackPlan& plan) {
   if (const int rc = platform::Files().Open(dbf.file_name, dbf.file_mode, dbf.file); rc != 0)
     return Status(rc, "Cannot open " + dbf.file_name + " [Pack]");
   dbf.record_count = plan.kept;
+  dbf.eof_written_after = -1;
   dbf.state = FileState::kClean;
   Result<std::vector<uint8_t>> header = PackedHeader(dbf, plan.kept);
   if (!header.ok()) return header.status();

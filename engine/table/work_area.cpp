@@ -73,6 +73,7 @@ void RecountFromFileSize(WorkArea& area) {
       size > dbf.header_length ? static_cast<int64_t>((size - dbf.header_length) / dbf.record_length)
                                : 0;
   dbf.record_count = static_cast<int32_t>(std::min(held, kMaxRecordCount));
+  if (area.lock_state == LockState::kAppendLocked) area.count_taken_under_append_lock = true;
 }
 
 }  // namespace xb

@@ -75,6 +75,10 @@ struct WorkArea {
   std::string alias;                      // upper case, <= 64 characters
 
   LockState lock_state = LockState::kNone;
+  // The record count was taken from the file size while this area held the
+  // append lock, so it still holds: nobody else may grow the file until the
+  // lock goes. Saves the release a second look at the file size.
+  bool count_taken_under_append_lock = false;
   std::forward_list<int32_t> record_locks;  // RecordLockList, newest first
   uint16_t locked_count = 0;
   bool exclusive = false;

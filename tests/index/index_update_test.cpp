@@ -52,6 +52,50 @@ TEST_F(IndexUpdateTest, AnIndexWriteThatFailsFailsTheAppendAndTheReplace) {
   }
 }
 
+// An append, and a replace that moves the keys of both tags, with one
+// index read or write failing at every point in turn: each either
+// succeeds, or fails with the table and both tags as they were (keys
+// already added or moved go back, and so does the record).
+TEST_F(IndexUpdateTest, AWriteWhoseKeysFailAnywhereLeavesTheRecordsAndEveryTagAsTheyWere) {
+  for (const bool append : {false, true}) {
+    for (int n = 1;; ++n) {
+      SCOPED_TRACE(std::string(append ? "append" : "replace") + ", failing index call " + std::to_string(n));
+      FailingFiles files;
+      files.OnlyPathsContaining(".MDX");
+      files.OnlyReadsAndWrites();
+      OpenIndexed();
+      xb::Go(5);
+      const int32_t count = xb::RecCount();
+      const std::string old_name = xb::Peek(1, 5), old_num = xb::Peek(2, 5);
+      const std::string new_name = "ZZZ" + std::to_string(n);
+      if (append) xb::ClearRecord();
+      ASSERT_TRUE(xb::PutSwapText(*xb::CurrentArea(), 1, new_name));
+      ASSERT_TRUE(xb::PutSwapText(*xb::CurrentArea(), 2, std::to_string(90000 + n)));
+      files.FailCall(n);
+      const bool ok = append ? xb::Append() : xb::Replace();
+      const bool fired = files.FaultFired();
+      files.Heal();
+      const int32_t changed = append ? count + 1 : 5;
+      if (ok) {
+        EXPECT_EQ(xb::Peek(1, changed).substr(0, new_name.size()), new_name);
+      } else {
+        EXPECT_NE(xb::ErrorCode(), 0);
+        EXPECT_EQ(xb::RecCount(), count);
+        EXPECT_EQ(xb::Peek(1, 5), old_name);
+        EXPECT_EQ(xb::Peek(2, 5), old_num);
+      }
+      xb::ClearErrorCode();
+      for (const std::string& fault : xb::VerifyIndexFile(*xb::CurrentArea())) ADD_FAILURE() << fault;
+      xb::CloseAll();
+      if (!fired) {
+        EXPECT_TRUE(ok);
+        break;
+      }
+      ASSERT_LT(n, 500);
+    }
+  }
+}
+
 // Other writers leave equal keys in any order; descending record numbers
 // are common. The fixture reverses every run of equal keys inside the
 // leaves of an engine-made FLAG tag (C1 keys, 8-byte entries), which keeps

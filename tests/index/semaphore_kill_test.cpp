@@ -9,22 +9,34 @@
 
 #include "engine/index/index_check.h"
 #include "engine/index/semaphore.h"
+#include "engine/table/dbf_file.h"
+#include "engine/table/scatter_gather.h"
 #include "engine/table/xbase.h"
+#include "platform/ui_hooks.h"
 #include "tests/index/child_role.h"
 #include "tests/index/index_fixture.h"
 
 namespace qptest {
 namespace {
 
-// Opens the table shared, takes the writer lock, reports and waits
-// to be killed.
+// Opens the table shared, takes the writer lock and starts an append the
+// way Append does: the record is written, its keys not yet. Then reports
+// and waits to be killed, leaving the tags without the record's keys.
 int HoldWriterLock(const std::string& path) {
   xb::SetReportErrors(false);
   xb::ExpressionInit();
   xb::IndexInit();
   xb::SetSelectedArea(1);
   char result = 'F';
-  if (xb::Use(path) && xb::SetIndexTo("") && xb::SetLockSemaphoreProc(*xb::CurrentArea(), true)) result = 'H';
+  if (xb::Use(path) && xb::SetIndexTo("") && xb::SetLockSemaphoreProc(*xb::CurrentArea(), true) &&
+      xb::ALock()) {
+    xb::ClearRecord();
+    xb::WorkArea& area = *xb::CurrentArea();
+    if (xb::PutSwapText(area, 1, "HALF DONE")) {
+      xb::Gather(area);
+      if (xb::AppendDbfRecord(area.dbf)) result = 'H';
+    }
+  }
   if (write(kChildReportFd, &result, 1) != 1) return 98;
   for (;;) pause();
 }
@@ -37,6 +49,16 @@ int RunRole(const std::string& role) {
 }
 
 const bool roles = RegisterRoles(&RunRole);
+
+// Collects what the engine tells the user while it is installed.
+struct MessageLog : platform::UiHooks {
+  MessageLog() { platform::SetUiHooks(this); }
+  ~MessageLog() override { platform::SetUiHooks(nullptr); }
+  void MessageBox(const std::string&, const std::string& text, platform::MessageIcon) override {
+    texts.push_back(text);
+  }
+  std::vector<std::string> texts;
+};
 
 class SemaphoreKillTest : public IndexTest {
  protected:
@@ -101,12 +123,20 @@ TEST_F(SemaphoreKillTest, AWriterKilledWhileHoldingTheLockIsDetectedAndTheNextWr
 
   EXPECT_EQ(holder->Kill(), 128 + SIGKILL);
   // The region lock died with the holder; its writer mark did not, but its
-  // at-work flag tells the next writer that the mark's owner is gone.
+  // at-work flag tells the next writer that the mark's owner is gone. Its
+  // record reached the table and none of its keys the tags: the open
+  // rebuilds them and says so.
+  MessageLog messages;
   ASSERT_TRUE(xb::Use(path_));
   ASSERT_TRUE(xb::SetIndexTo("")) << xb::ErrorText();
+  platform::SetUiHooks(nullptr);
+  ASSERT_EQ(messages.texts.size(), 1u);
+  EXPECT_NE(messages.texts[0].find("stopped in the middle of writing to the index"), std::string::npos)
+      << messages.texts[0];
+  EXPECT_NE(messages.texts[0].find("rebuilt"), std::string::npos) << messages.texts[0];
   xb::ClearErrorCode();
   EXPECT_TRUE(AppendOne("AFTER KILL")) << xb::ErrorText();
-  EXPECT_EQ(xb::RecCount(), 31);
+  EXPECT_EQ(xb::RecCount(), 32);
   const std::vector<std::string> faults = xb::VerifyIndexFile(*xb::CurrentArea());
   EXPECT_TRUE(faults.empty()) << faults.front();
   xb::CloseAll();

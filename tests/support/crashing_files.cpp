@@ -124,7 +124,13 @@ CrashingFiles::~CrashingFiles() {
 
 void CrashingFiles::CrashAt(int n) {
   crash_at_ = n;
+  keep_held_at_crash_ = false;
   calls_ = 0;
+}
+
+void CrashingFiles::KillAt(int n) {
+  CrashAt(n);
+  keep_held_at_crash_ = true;
 }
 
 void CrashingFiles::DiskFullFrom(int n) {
@@ -149,6 +155,7 @@ int CrashingFiles::Enter(int natural_code) {
 
 void CrashingFiles::Crash() {
   crashed_ = true;
+  if (keep_held_at_crash_) WriteBackAll();
   held_.clear();
   for (HeldFile* file : open_) file->Close();
 }

@@ -61,6 +61,10 @@ class CrashingFiles : public platform::FileSystemWrapper {
 
   // Call number n from now on crashes (see above). Restarts the count.
   void CrashAt(int n);
+  // Like CrashAt, for a process that is killed while the machine stays up:
+  // what it wrote before call n is in the system's cache, which outlives
+  // the process, so the held writes reach the disk; then its files close.
+  void KillAt(int n);
   // Call number n from now on and every later write fail as on a full disk.
   // Restarts the count.
   void DiskFullFrom(int n);
@@ -107,6 +111,7 @@ class CrashingFiles : public platform::FileSystemWrapper {
   std::map<std::string, Held> held_;
   std::set<HeldFile*> open_;
   int crash_at_ = 0;
+  bool keep_held_at_crash_ = false;
   int disk_full_at_ = 0;
   int calls_ = 0;
   bool crashed_ = false;

@@ -75,6 +75,23 @@ class SharedHeaderTest : public AreaTest {
     l.ends_with_eof = bytes.size() == header_length + l.whole * record_length + 1 && bytes.back() == 0x1A;
     return l;
   }
+  // Changes record 1 under its record lock, which leaves a header write
+  // pending for the next append lock's release.
+  static bool ChangeFirstRecord() {
+    xb::Go(1);
+    if (!xb::RLock()) return false;
+    const bool ok = Put(1, "changed") && xb::Replace();
+    xb::Unlock();
+    return ok;
+  }
+  // What other readers need once no program holds the append lock: a
+  // header that counts every whole record, and the end-of-file byte last.
+  void ExpectSettled(uint32_t records) {
+    const Layout l = Read();
+    EXPECT_EQ(l.count, records);
+    EXPECT_EQ(l.whole, records);
+    EXPECT_TRUE(l.ends_with_eof);
+  }
 };
 
 // Each way a shared table is let go of after an append or a change: the
@@ -94,11 +111,7 @@ TEST_F(SharedHeaderTest, AnotherProgramsAppendAfterOurUnlockSurvivesOurClose) {
     platform::SetFiles(&files);
     ASSERT_TRUE(xb::Use(path)) << xb::ErrorText();
     if (c.replace) {
-      xb::Go(1);
-      ASSERT_TRUE(xb::RLock());
-      ASSERT_TRUE(Put(1, "changed"));
-      ASSERT_TRUE(xb::Replace()) << xb::ErrorText();
-      xb::Unlock();
+      ASSERT_TRUE(ChangeFirstRecord()) << xb::ErrorText();
       // The other program appends while this one closes.
       ASSERT_TRUE(xb::ALock());
     } else {
@@ -147,11 +160,52 @@ TEST_F(SharedHeaderTest, HeaderWritesKeepWhatAnotherProgramKeepsInTheMultiUserBy
     const std::vector<uint8_t> after = ReadBytes(file);
     for (int i = 16; i < 28; ++i) EXPECT_EQ(after[i], 0xA0 + i) << "byte " << i;
     EXPECT_NE(after[1], 80) << "date written";
-    const Layout l = Read();
-    EXPECT_EQ(l.count, 3u);
-    EXPECT_EQ(l.whole, 3u);
-    EXPECT_TRUE(l.ends_with_eof);
+    ExpectSettled(3u);
   }
+}
+
+// An appended record goes out with its end-of-file byte, so that a reader
+// that ignores the append lock finds a file that ends right even before
+// the header is written; the header write then leaves that byte alone.
+TEST_F(SharedHeaderTest, AnAppendEndsTheFileBeforeTheHeaderCountsIt) {
+  const std::string path = MakePeople(NamedRows(2));
+  ASSERT_TRUE(xb::Use(path)) << xb::ErrorText();
+  ASSERT_TRUE(xb::ALock());
+  for (const char* name : {"a", "b"}) {
+    xb::ClearRecord();
+    ASSERT_TRUE(Put(1, name));
+    ASSERT_TRUE(xb::Append()) << xb::ErrorText();
+    const Layout held = Read();
+    EXPECT_EQ(held.count, 2u) << "the header waits for the release";
+    EXPECT_TRUE(held.ends_with_eof) << "after " << name;
+    for (size_t r = 0; r < held.flags.size(); ++r) EXPECT_EQ(held.flags[r], ' ') << "record " << r + 1;
+  }
+  xb::Unlock();
+  ExpectSettled(4u);
+}
+
+// The count an append took from the file size holds only while that append
+// lock is held. Another program appends after each of our releases; a
+// later lock that appends nothing must still count those records, not the
+// ones we knew of under the earlier lock.
+TEST_F(SharedHeaderTest, AReleaseCountsRecordsAppendedSinceAnEarlierLock) {
+  const std::string path = MakePeople(NamedRows(2));
+  AppendAfterUnlock files;
+  platform::SetFiles(&files);
+  ASSERT_TRUE(xb::Use(path)) << xb::ErrorText();
+  ASSERT_TRUE(xb::ALock());
+  xb::ClearRecord();
+  ASSERT_TRUE(Put(1, "ours"));
+  ASSERT_TRUE(xb::Append()) << xb::ErrorText();
+  files.armed = true;
+  xb::Unlock();  // the other program's record 4 follows
+  ASSERT_EQ(files.appended, 1);
+  ASSERT_TRUE(ChangeFirstRecord()) << xb::ErrorText();
+  ASSERT_TRUE(xb::ALock());
+  xb::Unlock();
+  ExpectSettled(4u);
+  xb::CloseArea();
+  platform::SetFiles(nullptr);
 }
 
 }  // namespace
