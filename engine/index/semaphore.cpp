@@ -27,6 +27,13 @@ constexpr int kMaxReaders = 127;
 // this byte set knows the writer died in the middle of its update.
 constexpr size_t kWriterAtWork = 4;
 
+// A registered reader also holds one byte of these for as long as it is
+// registered, so that a registration whose process died (the count in byte
+// 1 stays, the byte lock goes with the process) can be told from a live
+// one. The bytes lie past the end of the file; locks there need no data.
+constexpr uint64_t kReaderSlotBase = 16;
+constexpr uint32_t kReaderProbeMs = 250;
+
 struct SemHandle {
   std::string path;
   std::unique_ptr<platform::File> file;
@@ -37,6 +44,7 @@ struct SemHandle {
   bool region_held = false;
   bool registered = false;
   bool repaired_dead_writer = false;
+  int reader_slot = -1;  // the byte held while registered, if one was free
   int read_nesting = 0;
   int write_nesting = 0;
 
@@ -155,6 +163,47 @@ void RepairDeadWriter(SemHandle& h) {
   h.record[1] = 0;
   h.set_counter(static_cast<uint16_t>(h.counter() + 1));
   h.repaired_dead_writer = true;
+}
+
+// Takes a free reader byte for a registration. A process finding all of
+// them taken registers without one; a writer may then count it as dead and
+// go on, which costs it no more than a read that sees a half-made change.
+void ClaimReaderSlot(SemHandle& h) {
+  for (int i = 0; i < kMaxReaders && h.reader_slot < 0; ++i)
+    if (LockRegion(true, *h.file, kReaderSlotBase + i, 1) == 0) h.reader_slot = i;
+}
+
+void ReleaseReaderSlot(SemHandle& h) {
+  if (h.reader_slot < 0) return;
+  (void)LockRegion(false, *h.file, kReaderSlotBase + h.reader_slot, 1);
+  h.reader_slot = -1;
+}
+
+// Readers of other processes whose byte is still locked, so still alive.
+// This process's own byte reads as free: a lock on it is its own.
+int LiveReadersElsewhere(SemHandle& h) {
+  int live = 0;
+  for (int i = 0; i < kMaxReaders; ++i) {
+    if (i == h.reader_slot) continue;
+    if (LockRegion(true, *h.file, kReaderSlotBase + i, 1) == 0)
+      (void)LockRegion(false, *h.file, kReaderSlotBase + i, 1);
+    else
+      ++live;
+  }
+  return live;
+}
+
+// REQUIRES: the region lock is held and the record was just read.
+// Registrations beyond the readers still alive were left by processes that
+// died while reading; without this a writer would wait for them in vain.
+// Only lowers the count: a reader takes its byte before it counts itself
+// and lets go of it after it uncounted itself, so a live one is never lost.
+bool ClearDeadReaders(SemHandle& h, int own) {
+  if (h.record[1] <= own) return true;
+  const int live = own + LiveReadersElsewhere(h);
+  if (h.record[1] <= live) return true;
+  h.record[1] = static_cast<uint8_t>(live);
+  return WriteRecord(h);
 }
 
 // Read-modify-write of the record under the region lock; `change` edits it.
@@ -288,10 +337,13 @@ bool IncDecRead(SemHandle& h, bool inc) {
   }
   if (h.region_held || h.registered == inc) return true;
   h.registered = inc;
-  return Update(h, action, [inc](std::array<uint8_t, 4>& r) {
+  if (inc) ClaimReaderSlot(h);
+  const bool ok = Update(h, action, [inc](std::array<uint8_t, 4>& r) {
     if (inc && r[1] < kMaxReaders) ++r[1];
     if (!inc && r[1] > 0) --r[1];
   });
+  if (!inc || !ok) ReleaseReaderSlot(h);
+  return ok;
 }
 
 // The message names the wait the program runs with, like the region lock's
@@ -310,6 +362,8 @@ bool LockSemaphore(SemHandle& h) {
   // This process's own registration is not another reader.
   const int own = h.registered ? 1 : 0;
   Backoff backoff;
+  int probes = 0;
+  uint32_t last_probe = start;
   for (;;) {
     // Nobody else about is the usual case: one try at the region lock goes
     // straight to the record. Refused, the record is looked at unlocked to
@@ -331,6 +385,14 @@ bool LockSemaphore(SemHandle& h) {
         return Failed(1202, "Cannot read: " + h.path + " " + ActionName(action));
       }
       RepairDeadWriter(h);
+      // Live readers are the usual reason to wait: their bytes are looked
+      // at now and then, not on every try.
+      const bool probe = probes++ == 0 || platform::TickCount() - last_probe >= kReaderProbeMs;
+      if (probe) last_probe = platform::TickCount();
+      if (probe && !ClearDeadReaders(h, own)) {
+        (void)RegionUnlock(h, action);
+        return Failed(1202, "Cannot write to: " + h.path + " " + ActionName(action));
+      }
       if (h.record[1] == own || (own == 1 && h.record[1] == 0)) {
         h.record[1] = 1;
         h.writer_at_work = true;

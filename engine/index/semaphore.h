@@ -30,7 +30,12 @@
 //       its mark is cleared there and then (RepairDeadWriter), instead of
 //       every later writer waiting for it and failing. A file shorter than
 //       the record (its creator died before writing it) reads as zeros.
-//   (5) A table opened read-only whose semaphore file this process may not
+//   (5) A reader holds one byte lock from byte 16 on (one per reader, past
+//       the record) while it is registered. A writer waiting for readers
+//       counts the bytes still locked; registrations beyond them belong to
+//       processes that died and are taken off the count, so a reader that
+//       was killed does not keep every writer waiting the full wait.
+//   (6) A table opened read-only whose semaphore file this process may not
 //       create or write logs in without a handle and reads unregistered;
 //       a read-write open in the same place fails as before.
 #include <cstdint>

@@ -1,9 +1,10 @@
 // The index semaphore file: LOGIN counts, deletion by the last LOGOUT, and
-// a writer that gives up with the timeout message when a process that died
-// left its writer mark behind.
+// a writer that gives up with the timeout message while another process
+// reads, and marks left by processes that died, which are cleared.
 #include "engine/index/semaphore.h"
 #include "engine/table/xbase.h"
 #include "tests/index/index_fixture.h"
+#include "tests/support/manual_clock.h"
 
 namespace qptest {
 namespace {
@@ -116,15 +117,26 @@ TEST_F(SemaphoreTest, AnIndexOpenedAfterAnotherOpenAppendedSeesTheNewRecord) {
   EXPECT_EQ(order.front(), 31);
 }
 
-TEST_F(SemaphoreTest, AStaleWriterMarkEndsTheWaitWithTheTimeoutMessage) {
+// A reader that stays registered (in another open, which to the lock calls
+// is another process) keeps the writer waiting until the wait ends with the
+// timeout message; a registration whose process has died beside it is
+// cleared, the live one is not.
+TEST_F(SemaphoreTest, ALiveReaderEndsTheWaitWithTheTimeoutMessageAndADeadOneIsClearedBesideIt) {
+  OpenIn(2);
+  xb::WorkArea& reader = *xb::CurrentArea();
+  ASSERT_TRUE(xb::SetReadSemaphoreProc(reader, true)) << xb::ErrorText();
   OpenIn(1);
   std::vector<uint8_t> record = Record();
-  record[1] = 1;  // left by a writer that never let go
+  ASSERT_EQ(record[1], 1);
+  record[1] = 2;  // and one left by a process that died while reading
   WriteBytes(semaphore_, record);
-  xb::SemaphoreSettings().writer_wait_seconds = 1;
-  ASSERT_TRUE(xb::ALock());
-  xb::ClearRecord();
-  EXPECT_FALSE(xb::Append());
+  {
+    ManualClock clock;  // the wait passes without waiting
+    xb::SemaphoreSettings().writer_wait_seconds = 1;
+    ASSERT_TRUE(xb::ALock());
+    xb::ClearRecord();
+    EXPECT_FALSE(xb::Append());
+  }
   const int code = xb::ErrorCode();
   const std::string text = xb::ErrorText();
   xb::Unlock();
@@ -132,13 +144,50 @@ TEST_F(SemaphoreTest, AStaleWriterMarkEndsTheWaitWithTheTimeoutMessage) {
   EXPECT_EQ(text.rfind("100 second timeout, cannot read: " + semaphore_, 0), 0u) << text;
   EXPECT_EQ(xb::RecCount(), 30) << "nothing is written without the writer lock";
   EXPECT_NE(text.find("then delete " + semaphore_), std::string::npos) << text;
-  // Recovery: close, clear the stale file, open again.
-  xb::CloseArea();
-  (void)platform::Files().Delete(semaphore_);
+  EXPECT_EQ(Record()[1], 1) << "the dead registration is cleared, the live one kept";
+  // Once the reader lets go the writer goes on.
   xb::ClearErrorCode();
-  OpenIn(1);
-  EXPECT_EQ(Record()[0], 1);
-  EXPECT_EQ(Record()[1], 0);
+  ASSERT_TRUE(xb::SetReadSemaphoreProc(reader, false)) << xb::ErrorText();
+  ASSERT_TRUE(xb::ALock());
+  xb::ClearRecord();
+  EXPECT_TRUE(xb::Append()) << xb::ErrorText();
+  xb::Unlock();
+  EXPECT_EQ(xb::RecCount(), 31);
+}
+
+// Registrations left by processes that died while reading hold no reader
+// byte: the next writer clears them at once instead of waiting them out,
+// whether or not the dead writer flag is set as well.
+TEST_F(SemaphoreTest, RegistrationsOfReadersThatDiedAreClearedByTheNextWriter) {
+  struct Case {
+    uint8_t dead_readers;
+    bool dead_writer_flag;
+  };
+  for (const Case c : {Case{1, false}, Case{5, false}, Case{127, false}, Case{3, true}}) {
+    SCOPED_TRACE(std::to_string(c.dead_readers) + (c.dead_writer_flag ? " with the writer flag" : ""));
+    OpenIn(1);
+    std::vector<uint8_t> record = Record();
+    record[1] = c.dead_readers;
+    record.resize(5);
+    record[4] = c.dead_writer_flag ? 1 : 0;
+    WriteBytes(semaphore_, record);
+    const int32_t before = xb::RecCount();
+    {
+      ManualClock clock;
+      xb::SemaphoreSettings().writer_wait_seconds = 100;
+      ASSERT_TRUE(xb::ALock());
+      xb::ClearRecord();
+      ASSERT_TRUE(xb::PutSwapText(*xb::CurrentArea(), 1, "AAAA first"));
+      EXPECT_TRUE(xb::Append()) << xb::ErrorText();
+      xb::Unlock();
+      EXPECT_LT(clock.Slept(), std::chrono::seconds(1)) << "waited for readers that are gone";
+    }
+    EXPECT_EQ(xb::RecCount(), before + 1);
+    EXPECT_EQ(Record()[1], 0);
+    EXPECT_EQ(Record()[4], 0);
+    xb::CloseArea();
+    xb::ClearErrorCode();
+  }
 }
 
 // A writer that died in the middle of an update left its mark and its
