@@ -135,7 +135,9 @@ void TakeBackAppend(WorkArea& area, const AppendUndo& undo) {
   uint64_t size = 0;
   if (dbf.file->Size(size) == 0 && size > end) {
     const uint8_t eof = dbf::kEofByte;
-    if (dbf.file->Truncate(end) == 0 && dbf.file->WriteAt(end, {&eof, 1}) != 0)
+    // The byte is written over, never after the end: on a full disk only
+    // a write that needs new space is refused.
+    if (dbf.file->Truncate(end + 1) == 0 && dbf.file->WriteAt(end, {&eof, 1}) != 0)
       dbf.state = FileState::kAppended;
   }
   dbf.record_count = undo.count;

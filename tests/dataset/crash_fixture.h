@@ -55,9 +55,11 @@ class CrashTest : public IndexTest {
     xb::MemoInit();
     xb::Switches().default_version = 0x8B;
     // After a stop every lock call fails like a lock held elsewhere; the
-    // closing LOGOUT would retry it for the full wait each round.
+    // stopped operation and the closing LOGOUT would retry it for the full
+    // wait each round, though a stopped process makes no more calls.
     saved_timings_ = xb::SemaphoreSettings();
     xb::SemaphoreSettings().region_lock_ms = 0;
+    xb::SemaphoreSettings().writer_wait_seconds = 0;
   }
   void TearDown() override {
     Close();

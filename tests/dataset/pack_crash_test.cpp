@@ -101,49 +101,5 @@ TEST_F(CrashTest, AnIndexBuildStoppedAnywhereLeavesTheOldIndexOrTheNewOne) {
   }
 }
 
-// An append with three tags and a memo on a disk that fills up at any
-// point: it either succeeds with every key written, or fails and leaves
-// the table and its tags as they were.
-TEST_F(CrashTest, AnAppendOnAFullDiskLeavesTheTableAndItsTagsAsTheyWere) {
-  const TableState before = Expected(6, {2}, false);
-  TableState after = before;
-  after.rows.push_back({"r07 ", false, "memo of r07"});
-  for (int n = 1;; ++n) {
-    SCOPED_TRACE("disk full from call " + std::to_string(n));
-    const std::string path = MakeNotes(6, {2});
-    OpenForEditing(path);
-    bool ok = false, fired = false;
-    {
-      CrashingFiles files;
-      files.DiskFullFrom(n);
-      if (xb::ALock()) {
-        xb::WorkArea& area = *xb::CurrentArea();
-        xb::ClearRecord();
-        xb::PutSwapText(area, 1, "r07");
-        xb::PutSwapText(area, 2, "nameq");
-        const int32_t block = xb::CreateBlobDescriptor(false, 0, 2);
-        const std::string memo = "memo of r07";
-        if (block != 0 && xb::WriteBlobStream(memo.data(), static_cast<int32_t>(memo.size())) ==
-                              static_cast<int32_t>(memo.size()) &&
-            xb::DestroyBlobDescriptor()) {
-          xb::PutSwapMemoBlock(area, 3, block);
-          ok = xb::Append();
-          EXPECT_TRUE(ok || xb::ErrorCode() != 0) << "silent failure";
-        }
-        xb::Unlock();
-      }
-      fired = (files.Crashed() || files.DiskFull());
-      Close();
-    }
-    const TableState state = ReadState(path);
-    EXPECT_EQ(state.rows, ok ? after.rows : before.rows) << Show(state);
-    if (!fired) {
-      EXPECT_TRUE(ok);
-      break;
-    }
-    ASSERT_LT(n, 5000);
-  }
-}
-
 }  // namespace
 }  // namespace qptest

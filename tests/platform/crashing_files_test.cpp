@@ -88,7 +88,9 @@ TEST_F(CrashingFilesTest, CreateDeleteAndRenameReachTheDiskAtOnce) {
   EXPECT_FALSE(std::filesystem::exists(Path()));
 }
 
-TEST_F(CrashingFilesTest, AFullDiskRefusesEveryWriteFromTheNthCallOn) {
+// Like a real disk with no blocks left: bytes the file has can still be
+// written over, a write that makes it longer is refused.
+TEST_F(CrashingFilesTest, AFullDiskRefusesEveryWriteThatNeedsSpaceFromTheNthCallOn) {
   qptest::WriteBytes(Path(), {1, 2});
   qptest::CrashingFiles files;
   std::unique_ptr<platform::File> file;
@@ -96,7 +98,8 @@ TEST_F(CrashingFilesTest, AFullDiskRefusesEveryWriteFromTheNthCallOn) {
   files.DiskFullFrom(2);
   ASSERT_EQ(Write(*file, 2, {3}), 0);
   EXPECT_EQ(Write(*file, 3, {4}), qptest::CrashingFiles::DiskFullCode());
-  EXPECT_EQ(Write(*file, 0, {0}), qptest::CrashingFiles::DiskFullCode());
+  EXPECT_EQ(Write(*file, 2, {3, 4}), qptest::CrashingFiles::DiskFullCode()) << "partly past the end";
+  EXPECT_EQ(Write(*file, 0, {1}), 0) << "over bytes the file has";
   uint64_t free_bytes = 1;
   EXPECT_EQ(platform::Files().DiskFreeBytes(Path(), free_bytes), 0);
   EXPECT_EQ(free_bytes, 0u);

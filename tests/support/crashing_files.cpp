@@ -43,11 +43,12 @@ class CrashingFiles::HeldFile : public platform::File {
   }
   int WriteAt(uint64_t o, std::span<const uint8_t> d) override {
     if (int rc = Enter(platform::error::kWriteError)) return rc;
-    if (owner_->disk_full_) return DiskFullCode();
     if (!Writable(mode_)) return platform::error::kAccessDenied;
     int rc = 0;
     Held* held = owner_->HeldFor(key_, *real_, rc);
     if (held == nullptr) return rc;
+    // A full disk refuses only writes that need new space.
+    if (owner_->disk_full_ && o + d.size() > held->bytes.size()) return DiskFullCode();
     if (held->bytes.size() < o + d.size()) held->bytes.resize(o + d.size());
     std::copy(d.begin(), d.end(), held->bytes.begin() + static_cast<ptrdiff_t>(o));
     return 0;

@@ -28,9 +28,11 @@
 //     if (!crashed) break;
 //   }
 //
-// DiskFullFrom(n): from call number n on every write fails with the code a
-// full disk gives, and DiskFreeBytes reports 0; reads, flushes of what was
-// written before and everything else keep working.
+// DiskFullFrom(n): from call number n on every write that would make a
+// file longer fails with the code a full disk gives, and DiskFreeBytes
+// reports 0; writes over bytes a file already has, reads, flushes of what
+// was written before and everything else keep working, as on a real disk
+// with no blocks left.
 //
 // Counted calls are those of FailingFiles: Open, Create, Delete, Rename,
 // TempFileName, DiskFreeBytes, and ReadAt, WriteAt, Truncate, Flush, Size,
@@ -65,7 +67,8 @@ class CrashingFiles : public platform::FileSystemWrapper {
   // what it wrote before call n is in the system's cache, which outlives
   // the process, so the held writes reach the disk; then its files close.
   void KillAt(int n);
-  // Call number n from now on and every later write fail as on a full disk.
+  // From call number n on, every write that needs new space fails as on a
+  // full disk.
   // Restarts the count.
   void DiskFullFrom(int n);
   bool Crashed() const { return crashed_; }
