@@ -18,6 +18,25 @@
 namespace xb {
 namespace {
 
+// An appender that died after writing its record but before its Unlock
+// wrote the header leaves records past the count. This engine counts a
+// shared table from its length and so sees them, but other readers go by
+// the header and would miss them (and the end-of-file byte may be gone):
+// a read-write open brings the header up to date. Only when the append
+// lock is free at once, so that no live appender is in the middle of one.
+void SettleCountLeftByADeadAppender(WorkArea& area) {
+  DbfFile& dbf = area.dbf;
+  if (area.exclusive || (dbf.file_mode & 0x0F) == platform::open_mode::kRead) return;
+  const int32_t in_header = dbf.record_count;
+  RecountFromFileSize(area);
+  if (dbf.record_count <= in_header) {
+    dbf.record_count = in_header;
+    return;
+  }
+  dbf.state = FileState::kAppended;
+  SettleSharedHeader(area);  // quiet: a failure leaves the header for the next writer
+}
+
 constexpr size_t kMaxAlias = 64;
 
 bool PartOfWord(char c) {
@@ -198,6 +217,7 @@ bool Use(const std::string& command, uint8_t* buffer, uint16_t size) {
     }
   }
 
+  SettleCountLeftByADeadAppender(area);
   if (area.dbf.record_count < 1) {
     std::memset(area.swap, 0, area.swap_size);
     BlankRecord(area);
