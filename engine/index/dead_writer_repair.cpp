@@ -13,8 +13,14 @@
 
 namespace xb {
 
+namespace {
+// The rebuild reopens the index, whose LOGIN still finds the mark that
+// asks for it.
+bool repairing = false;
+}  // namespace
+
 bool RepairAfterDeadWriter(WorkArea& area) {
-  if (!TakeDeadWriterRepair(area)) return true;
+  if (!TakeDeadWriterRepair(area) || repairing) return true;
   MdxFile* mdx = MdxOf(area);
   if (mdx == nullptr) return true;
   const std::string name = mdx->name();
@@ -31,7 +37,11 @@ bool RepairAfterDeadWriter(WorkArea& area) {
   const int32_t current = dbf.current_record;
   const bool eof = dbf.eof, bof = dbf.bof;
   const bool reporting = SetReportErrors(false);
-  const bool rebuilt = RebuildOpenIndex();
+  repairing = true;
+  bool rebuilt = RebuildOpenIndex();
+  repairing = false;
+  if (rebuilt) rebuilt = SettleOwedRepair(area);
+  else KeepRepairOwed(area.dbf.file_name);
   const int code = ErrorCode();
   const std::string why = ErrorText();
   SetReportErrors(reporting);

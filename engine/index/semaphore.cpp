@@ -26,6 +26,12 @@ constexpr int kMaxReaders = 127;
 // the region lock throughout, so whoever holds the region lock and finds
 // this byte set knows the writer died in the middle of its update.
 constexpr size_t kWriterAtWork = 4;
+// Byte 4's values. A dead writer's 1 becomes 2 once its mark is cleared:
+// its tags are still owed a rebuild, and whoever opens the index next
+// tries again until one succeeds (another program holding the index open
+// can make a rebuild fail).
+constexpr uint8_t kFlagWriterAtWork = 1;
+constexpr uint8_t kFlagRepairOwed = 2;
 
 // A registered reader also holds one byte of these for as long as it is
 // registered, so that a registration whose process died (the count in byte
@@ -39,6 +45,7 @@ struct SemHandle {
   std::unique_ptr<platform::File> file;
   std::array<uint8_t, 4> record{};
   bool writer_at_work = false;  // byte 4 as last read
+  bool repair_owed = false;     // byte 4 says the tags still need a rebuild
   bool has_flag_byte = false;   // the file reaches byte 4
   uint16_t last_seen = 0;
   bool region_held = false;
@@ -137,7 +144,9 @@ bool ReadRecord(SemHandle& h) {
   if (h.file->ReadAt(0, bytes, got) != 0) return false;
   std::copy_n(bytes.begin(), h.record.size(), h.record.begin());
   h.has_flag_byte = got > kWriterAtWork;
-  h.writer_at_work = h.has_flag_byte && bytes[kWriterAtWork] == 1;
+  const uint8_t flag = h.has_flag_byte ? bytes[kWriterAtWork] : 0;
+  h.writer_at_work = flag == kFlagWriterAtWork;
+  h.repair_owed = flag == kFlagRepairOwed;
   return true;
 }
 
@@ -146,8 +155,8 @@ bool ReadRecord(SemHandle& h) {
 bool WriteRecord(SemHandle& h) {
   std::array<uint8_t, 5> bytes{};
   std::copy(h.record.begin(), h.record.end(), bytes.begin());
-  bytes[kWriterAtWork] = h.writer_at_work ? 1 : 0;
-  const bool with_flag = h.writer_at_work || h.has_flag_byte;
+  bytes[kWriterAtWork] = h.writer_at_work ? kFlagWriterAtWork : h.repair_owed ? kFlagRepairOwed : 0;
+  const bool with_flag = h.writer_at_work || h.repair_owed || h.has_flag_byte;
   if (h.file->WriteAt(0, std::span<const uint8_t>(bytes.data(), with_flag ? 5 : 4)) != 0) return false;
   h.has_flag_byte = with_flag;
   return true;
@@ -160,6 +169,7 @@ bool WriteRecord(SemHandle& h) {
 void RepairDeadWriter(SemHandle& h) {
   if (!h.writer_at_work) return;
   h.writer_at_work = false;
+  h.repair_owed = true;
   h.record[1] = 0;
   h.set_counter(static_cast<uint16_t>(h.counter() + 1));
   h.repaired_dead_writer = true;
@@ -298,6 +308,8 @@ bool Login(WorkArea& area) {
   }
   if (!Update(*h, action, [](std::array<uint8_t, 4>& r) { ++r[0]; })) return false;
   h->last_seen = h->counter();
+  // A rebuild an earlier process could not finish is tried again here.
+  if (h->repair_owed) h->repaired_dead_writer = true;
   e.handles[area.number] = std::move(h);
   return true;
 }
@@ -315,7 +327,8 @@ bool Logout(WorkArea& area, SemHandle& h) {
     if (registered && r[1] > 0) --r[1];
     if (r[0] > 0) --r[0];
   });
-  const bool last = ok && h.record[0] == 0;
+  // A file that still asks for a rebuild stays for the next open to read.
+  const bool last = ok && h.record[0] == 0 && !h.repair_owed;
   const std::string path = h.path;
   State().handles[area.number].reset();  // closes the file
   if (!locked) return false;
@@ -511,6 +524,41 @@ bool TakeDeadWriterRepair(WorkArea& area) {
   if (h == nullptr || !h->repaired_dead_writer) return false;
   h->repaired_dead_writer = false;
   return true;
+}
+
+bool SettleOwedRepair(WorkArea& area) {
+  SemHandle* h = HandleOf(area);
+  if (h == nullptr || area.exclusive) return true;
+  const SemaphoreAction action = SemaphoreAction::kUnlockSemaphore;
+  if (!RegionLock(*h, action)) return false;
+  if (!ReadRecord(*h)) {
+    (void)RegionUnlock(*h, action);
+    return Failed(1202, "Cannot read: " + h->path + " " + ActionName(action));
+  }
+  // A writer that died since then owes a rebuild of its own.
+  const bool died_since = h->writer_at_work;
+  RepairDeadWriter(*h);
+  if (!died_since) h->repair_owed = false;
+  if (!WriteRecord(*h)) {
+    (void)RegionUnlock(*h, action);
+    return Failed(1202, "Cannot write to: " + h->path + " " + ActionName(action));
+  }
+  return RegionUnlock(*h, action);
+}
+
+void KeepRepairOwed(const std::string& table_name) {
+  SemHandle h;
+  h.path = SemaphoreFileName(table_name);
+  if (!platform::Files().Exists(h.path)) return;
+  if (platform::Files().Open(h.path, platform::open_mode::kShared, h.file) != 0) return;
+  const SemaphoreAction action = SemaphoreAction::kUnlockSemaphore;
+  if (!RegionLock(h, action)) return;
+  if (ReadRecord(h)) {
+    RepairDeadWriter(h);
+    h.repair_owed = true;
+    (void)WriteRecord(h);
+  }
+  (void)RegionUnlock(h, action);
 }
 
 bool HoldsWriterLock(WorkArea& area) {

@@ -28,7 +28,9 @@
 //       update. Since it holds the region lock all that time, anyone who
 //       gets the region lock and finds byte 4 set knows the writer died:
 //       its mark is cleared there and then (RepairDeadWriter), instead of
-//       every later writer waiting for it and failing. A file shorter than
+//       every later writer waiting for it and failing. Byte 4 then holds
+//       2 until a rebuild of the tags succeeded (SettleOwedRepair), and
+//       every LOGIN that finds 2 rebuilds. A file shorter than
 //       the record (its creator died before writing it) reads as zeros.
 //   (5) A reader holds one byte lock from byte 16 on (one per reader, past
 //       the record) while it is registered. A writer waiting for readers
@@ -80,6 +82,13 @@ bool IndexChangeCheck(WorkArea& area);
 bool TakeDeadWriterRepair(WorkArea& area);
 // The same without taking it.
 bool DeadWriterRepairPending(WorkArea& area);
+// After the rebuild a dead writer made necessary: clears the mark that
+// tells every later open to rebuild. False with the error state set.
+bool SettleOwedRepair(WorkArea& area);
+// After a failed rebuild (the area's index is closed by then): puts the
+// mark back, so that the next open of the table tries again. Quiet; does
+// nothing when nobody has the table open any more (no semaphore file).
+void KeepRepairOwed(const std::string& table_name);
 // True while `area` holds the writer lock (or needs none: no handle).
 bool HoldsWriterLock(WorkArea& area);
 

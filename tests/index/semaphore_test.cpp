@@ -1,6 +1,8 @@
 // The index semaphore file: LOGIN counts, deletion by the last LOGOUT, and
 // a writer that gives up with the timeout message while another process
 // reads, and marks left by processes that died, which are cleared.
+#include <filesystem>
+
 #include "engine/index/semaphore.h"
 #include "engine/table/xbase.h"
 #include "tests/index/index_fixture.h"
@@ -210,6 +212,44 @@ TEST_F(SemaphoreTest, AWriterThatDiedMidUpdateIsDetectedAndItsMarkCleared) {
   EXPECT_EQ(Record()[1], 0);
   EXPECT_EQ(Record()[4], 0);
   EXPECT_EQ(xb::RecCount(), 31);
+}
+
+// The rebuild after a dead writer fails while another program has the
+// index open: the mark that asks for the rebuild stays, even once every
+// program has closed the table, and the next open rebuilds.
+TEST_F(SemaphoreTest, ARebuildAfterADeadWriterThatFailsIsTriedAgainByTheNextOpen) {
+  OpenIn(2);  // the other program
+  OpenIn(1);
+  std::vector<uint8_t> record = Record();
+  record[1] = 1;
+  record.resize(5);
+  record[4] = 1;
+  WriteBytes(semaphore_, record);
+  ASSERT_TRUE(xb::ALock());
+  xb::ClearRecord();
+  ASSERT_TRUE(xb::PutSwapText(*xb::CurrentArea(), 1, "AAAA first"));
+  EXPECT_FALSE(xb::Append());
+  const std::string text = xb::ErrorText();
+  xb::Unlock();
+  EXPECT_NE(text.find("Rebuilding them failed"), std::string::npos) << text;
+  EXPECT_EQ(xb::RecCount(), 30);
+  xb::CloseAll();
+  xb::ClearErrorCode();
+  ASSERT_EQ(Record().size(), 5u) << "the last close keeps a file that asks for a rebuild";
+  EXPECT_EQ(Record()[0], 0);
+  EXPECT_EQ(Record()[1], 0) << "no writer is at work";
+  EXPECT_EQ(Record()[4], 2) << "the rebuild is still owed";
+
+  OpenIn(1);
+  EXPECT_EQ(Record()[4], 0) << "the open rebuilt the tags";
+  ASSERT_TRUE(xb::ALock());
+  xb::ClearRecord();
+  ASSERT_TRUE(xb::PutSwapText(*xb::CurrentArea(), 1, "AAAA first"));
+  EXPECT_TRUE(xb::Append()) << xb::ErrorText();
+  xb::Unlock();
+  EXPECT_EQ(xb::RecCount(), 31);
+  xb::CloseAll();
+  EXPECT_FALSE(std::filesystem::exists(semaphore_)) << "settled, the last close deletes it again";
 }
 
 // The creator of the file died between creating it and writing its record.
