@@ -286,14 +286,22 @@ bool Login(WorkArea& area) {
     std::unique_ptr<platform::File> probe;
     const int rc = fs.Exists(h->path) ? fs.Open(h->path, platform::open_mode::kExclusive, probe) : 2;
     if (rc == 0 || rc == 2) {
+      // What it still owes survives the fresh start: a writer that died in
+      // it (1) or a rebuild that failed since (2) means the tags need one.
+      std::array<uint8_t, 5> left{};
+      size_t got = 0;
+      if (probe != nullptr && probe->ReadAt(0, left, got) != 0) got = 0;
+      const bool owed = got > kWriterAtWork && (left[kWriterAtWork] == kFlagWriterAtWork ||
+                                                left[kWriterAtWork] == kFlagRepairOwed);
       probe.reset();
       std::unique_ptr<platform::File> created;
       if (const int created_rc = fs.Create(h->path, platform::open_mode::kExclusive, created); created_rc != 0) {
         if (read_only && NoRightToWrite(created_rc)) return true;
         return Failed(1202, "Cannot open/create: " + h->path + " " + ActionName(action));
       }
-      const std::array<uint8_t, 4> zero{};
-      if (created->WriteAt(0, zero) != 0)
+      std::array<uint8_t, 5> zero{};
+      zero[kWriterAtWork] = kFlagRepairOwed;
+      if (created->WriteAt(0, std::span<const uint8_t>(zero.data(), owed ? 5 : 4)) != 0)
         return Failed(1202, "Cannot write to: " + h->path + " Action=" + ActionName(action) +
                                 " [Database Semaphore]");
       fresh = true;

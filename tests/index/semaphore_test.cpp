@@ -1,15 +1,27 @@
 // The index semaphore file: LOGIN counts, deletion by the last LOGOUT, and
 // a writer that gives up with the timeout message while another process
 // reads, and marks left by processes that died, which are cleared.
+#include <chrono>
 #include <filesystem>
 
 #include "engine/index/semaphore.h"
 #include "engine/table/xbase.h"
+#include "platform/ui_hooks.h"
 #include "tests/index/index_fixture.h"
 #include "tests/support/manual_clock.h"
 
 namespace qptest {
 namespace {
+
+// Collects what the engine tells the user while it is installed.
+struct MessageLog : platform::UiHooks {
+  MessageLog() { platform::SetUiHooks(this); }
+  ~MessageLog() override { platform::SetUiHooks(nullptr); }
+  void MessageBox(const std::string&, const std::string& text, platform::MessageIcon) override {
+    texts.push_back(text);
+  }
+  std::vector<std::string> texts;
+};
 
 class SemaphoreTest : public IndexTest {
  protected:
@@ -250,6 +262,31 @@ TEST_F(SemaphoreTest, ARebuildAfterADeadWriterThatFailsIsTriedAgainByTheNextOpen
   EXPECT_EQ(xb::RecCount(), 31);
   xb::CloseAll();
   EXPECT_FALSE(std::filesystem::exists(semaphore_)) << "settled, the last close deletes it again";
+}
+
+// A semaphore file from an earlier day that nobody holds is started afresh,
+// but a rebuild it still owes (a writer died in it, or a rebuild failed
+// since) is not forgotten: the open rebuilds the tags.
+TEST_F(SemaphoreTest, AFileFromAnEarlierDayKeepsTheRebuildItOwes) {
+  struct Case {
+    uint8_t flag;
+    bool rebuilds;
+  };
+  for (const Case c : {Case{0, false}, Case{1, true}, Case{2, true}}) {
+    SCOPED_TRACE("byte 4 = " + std::to_string(c.flag));
+    WriteBytes(semaphore_, {3, 1, 7, 0, c.flag});
+    std::filesystem::last_write_time(semaphore_,
+                                      std::filesystem::file_time_type::clock::now() - std::chrono::hours(72));
+    MessageLog messages;
+    OpenIn(1);
+    EXPECT_EQ(messages.texts.size(), c.rebuilds ? 1u : 0u);
+    const std::vector<uint8_t> record = Record();
+    EXPECT_EQ(record[0], 1) << "counted afresh";
+    EXPECT_EQ(record[1], 0);
+    if (record.size() > 4) EXPECT_EQ(record[4], 0) << "settled by the rebuild";
+    xb::CloseAll();
+    xb::ClearErrorCode();
+  }
 }
 
 // The creator of the file died between creating it and writing its record.
