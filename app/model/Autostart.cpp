@@ -31,7 +31,8 @@ QString ExecArgument(const QString& path) {
 
 QString AutostartEntryPath() {
   QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-  // The base directory specification ignores a relative value.
+  // A relative XDG_CONFIG_HOME is not to be trusted (it would follow the
+  // folder the program was started from): fall back to ~/.config.
   if (config.isEmpty() || QFileInfo(config).isRelative()) config = QDir::homePath() + "/.config";
   return config + "/autostart/quillpad.desktop";
 }
